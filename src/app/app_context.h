@@ -1,0 +1,40 @@
+// What every page and command of the main window works on. The main window owns all of it.
+#pragma once
+
+#include <QList>
+
+#include "editors/editor_state.h"
+#include "engine/engine.h"
+#include "files/song_settings.h"
+
+class QWidget;
+
+namespace kelmar {
+
+class AudioOutput;
+class MessageBoxes;
+
+// Views that one page or command refreshes on another; the main window forwards them.
+class Views {
+ public:
+  virtual ~Views() = default;
+  virtual void RefreshInstrumentPanel() = 0;
+  virtual void RefreshPatternView() = 0;
+  virtual void RefreshOrderList() = 0;
+  virtual void ApplyColors() = 0;
+  virtual void NewSong() = 0;
+  // Every text box of the window (about text, row numbers, eight tracks, order list,
+  // comment, title), in that order, for the colours.
+  virtual QList<QWidget*> TextBoxes() = 0;
+};
+
+struct AppContext {
+  Engine& engine;
+  EditorState& state;
+  SongSettings& settings;
+  MessageBoxes& messages;
+  AudioOutput& audio;
+  Views& views;
+};
+
+}  // namespace kelmar

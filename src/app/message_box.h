@@ -1,0 +1,35 @@
+// Message boxes captioned "Quorin.KELMAR". Tests queue answers here instead of clicking,
+// so no dialog ever waits for a person while a test runs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+class QWidget;
+
+namespace kelmar {
+
+class MessageBoxes {
+ public:
+  enum class Answer { Yes, No, Ok };
+
+  explicit MessageBoxes(QWidget* owner = nullptr) : owner_(owner) {}
+
+  // Warning icon, Yes and No; true only for Yes.
+  bool Question(const QString& text);
+  // Error icon, OK.
+  void Error(const QString& text);
+
+  // Test seam: the next boxes take these answers without showing; shown texts are recorded.
+  void QueueAnswer(Answer answer) { queued_.push_back(answer); }
+  const QStringList& Shown() const { return shown_; }
+  void ClearShown() { shown_.clear(); }
+
+ private:
+  QWidget* owner_;
+  std::deque<Answer> queued_;
+  QStringList shown_;
+};
+
+}  // namespace kelmar

@@ -1,0 +1,3 @@
+// STUB: replaced by the audio layer. The only code that calls SDL.
+#pragma once
+namespace kelmar { class AudioOutput; }

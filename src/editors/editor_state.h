@@ -1,0 +1,45 @@
+// The editing state that the editors and the file commands share. One instance lives
+// as long as the main window; nothing persists between runs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kelmar {
+
+struct TrackCursor {
+  uint8_t CursorColumn = 0;  // 0..7: note, octave, effect 1, param 1 hi/lo, effect 2, param 2 hi/lo
+  uint8_t CursorRow = 0;     // 0..31
+};
+
+struct EditorState {
+  // Instrument editor.
+  uint8_t CurrentInstrument = 0;
+  uint8_t PreviewOctave = 3;
+  uint8_t PreviewVoice = 0;
+  uint8_t PreviewDetune = 0;
+  uint8_t EnvelopeTab = 0;     // 0 = VolEnv, 1 = SweepEnv
+  uint8_t ModulatorPage = 0;   // 0 Arpeggio, 1 Noise, 2 Portamento, 3 Vibrato
+  uint8_t InstrumentCopySource = 0;
+  uint8_t EnvelopeCopyInstrument = 0;
+  uint8_t EnvelopeCopyTab = 0;
+
+  // Pattern editor.
+  uint8_t CurrentPattern = 0;
+  std::array<TrackCursor, 8> TrackCursors{};
+  uint8_t EntryOctave = 0;
+  bool AutoIxxEffect = true;
+  uint8_t TrackCopyPattern = 0;
+  uint8_t TrackCopyTrack = 0;
+
+  // Order list editor.
+  uint8_t OrderRow = 0;
+  uint8_t OrderColumn = 0;
+
+  // Files.
+  std::string StartFolder;      // the working folder at start; base of the dialogs' folders
+  bool UnsavedChanges = false;  // set by every change to the song; cleared by a successful load or save
+};
+
+}  // namespace kelmar

@@ -1,0 +1,21 @@
+// The fixed tables: computed once per process and shared by every Engine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kelmar {
+
+struct FixedTables {
+  std::array<uint8_t, 512> SineTable;
+  std::array<int16_t, 4096> NoiseTable;
+  std::array<std::array<uint16_t, 256>, 256> MorphTable;  // [cycle position][sweep column]
+  std::array<int16_t, 64> VibTable;
+};
+
+constexpr std::array<uint8_t, 12> NoteTable = {6, 21, 38, 55, 74, 93, 114, 136, 159, 184, 210, 238};
+
+// Built on first use (thread-safe static), identical on every run.
+const FixedTables& Tables();
+
+}  // namespace kelmar
