@@ -6,7 +6,11 @@
 // export, with the callback paused). Everything else is called from the window thread.
 // A window-thread caller that writes engine state while audio may run holds an
 // EngineLock for the duration of the write; the audio layer plugs its device lock in
-// through SetLockHooks. With no hooks installed the lock does nothing (no audio thread).
+// through SetLockHooks, the same lock the device holds around every callback. So while
+// the lock is held no tick is half-done, which is all that the "wait until TickDone"
+// of note previews and of a playback restart asks for: the engine itself never waits.
+// With no hooks installed the lock does nothing (no audio thread). The display thread
+// reads only Position().
 #pragma once
 
 #include <array>
@@ -23,6 +27,7 @@ namespace kelmar {
 constexpr int kChannelCount = 8;
 constexpr int kMaxBufferSize = 4096;
 constexpr int kWaveTableSize = 512;
+constexpr int kRenderBlock = 256;  // frames the renderer handles at a time
 
 // What the play-position display reads: a snapshot published by the player,
 // readable from any thread without a lock.
@@ -35,8 +40,11 @@ struct PlayPosition {
 
 class Engine {
  public:
-  // InitEngine: frequency table, default tempo and speed, noise table, SamplesPerTick,
-  // sine and morph tables; the song itself is reset to a new song.
+  // InitEngine: frequency table, default tempo and speed, the generator seeded with 1 and
+  // drawn 4096 times for the noise table (the shared table is built once per process; this
+  // engine's generator is left where those draws end), SamplesPerTick, sine and morph
+  // tables. Then the song is reset to a new song and every LRVolume set to 255, as the
+  // main window does at start-up. Wave tables stay zero until playback start or preview.
   Engine();
 
   // --- song and generated data (window thread writes under EngineLock) ---
@@ -49,6 +57,9 @@ class Engine {
   uint16_t SampleRate = 44100;
   uint16_t BufferSize = 4096;
   uint8_t LastChannel = 7;
+  // The renderer may run the voices' filters in vector registers where the processor has
+  // them; the output is identical either way (tests render both ways).
+  bool UseVectorFilter = true;
 
   // --- renderer state ---
   uint16_t SamplesPerTick = 0;
@@ -69,33 +80,40 @@ class Engine {
   std::array<uint32_t, 4096> FreqTable;
   void BuildFreqTable();
 
-  // Wave synthesis.
+  // Wave synthesis. SynthMode 0 selects the new oscillator model, any other byte the old.
+  // Oscillator bounds outside 0..1 sum only the oscillators that exist.
   uint8_t WaveSample(uint8_t phase, uint8_t instrument, int pair, uint8_t firstOsc, uint8_t lastOsc) const;
   void BuildWaveTable(uint8_t instrument);
   void BuildAllWaveTables();
 
   // Voices. waitForTick is satisfied by the caller holding EngineLock: no tick is ever
-  // half-done while the lock is held, so the engine itself never waits.
+  // half-done while the lock is held, so the engine itself never waits. A channel number
+  // above 7 is ignored.
   void TriggerNote(uint8_t channel, uint8_t instrument, uint8_t semitone, uint8_t octave, int8_t detune,
                    bool waitForTick, bool preview);
 
   // The audio callback: writes exactly BufferSize stereo S16LE frames (4 * BufferSize bytes)
-  // into out, running a Tick every SamplesPerTick frames.
+  // into out, running a Tick every SamplesPerTick frames. A BufferSize above kMaxBufferSize
+  // (never offered) is rendered as kMaxBufferSize frames, the most any caller's buffer holds.
   void RenderBuffer(uint8_t* out);
-  // The same, for one frame count and with each channel's contribution also written into
-  // per-track buffers (stems); tracks may be null. Used by the renderer's stems option.
+  // The same, for one frame count, as interleaved left/right samples in host order. If
+  // tracks is given, each non-null tracks[c] receives channel c's own interleaved stereo
+  // contribution (frames * 2 samples); the eight stems sum exactly to out.
   void RenderFrames(int16_t* out, int frames, int16_t* const* tracks = nullptr);
 
-  // Player.
+  // Player. StartPlayback rebuilds all 256 wave tables. A song Tempo of 0 (only possible
+  // from a file) plays at the default 50, and CurTempo shows 50. A start row above 31
+  // starts at row 0.
   void StartPlayback(uint8_t orderPos, uint8_t row, uint16_t patternMode);
   void StopPlayback();
   void Tick();
 
-  // Samples per tick for a tempo; a tempo of 0 counts as the default 50 so that it
-  // never reaches the division.
+  // Samples per tick for a tempo: floor(SampleRate / tempo); a tempo of 0 counts as the
+  // default 50 so that it never reaches the division, and the result is at least 1.
   uint16_t SamplesPerTickFor(uint8_t tempo) const;
 
-  // Snapshot for the display thread.
+  // Snapshot for the display thread: published at the end of every tick and by
+  // StartPlayback and StopPlayback.
   PlayPosition Position() const;
 
   // Locking hooks (see top of file).
@@ -106,9 +124,32 @@ class Engine {
 
  private:
   void PublishPosition();
+
+  // Renderer-private cache: for a voice without filter and noise, its stereo output depends
+  // only on the wave byte, the latched volume level and LRVolume; the 256 outputs are kept
+  // (packed left * 65536 + right) for the level and LRVolume they were computed for.
+  struct OutputTable {
+    uint32_t key = 0xFFFFFFFFu;  // (volume level << 8) | LRVolume; no table yet
+    std::array<int32_t, 256> packed{};
+  };
+  std::array<OutputTable, kChannelCount> outputTables_;
+
+ public:
+  // Renderer-private scratch (public only so that the renderer's helpers can name the type):
+  // per frame and voice slot, the raw sample, filter coefficient and volume level of the
+  // voices that pass through the filter.
+  struct FilterScratch {
+    alignas(32) int16_t samples[kRenderBlock * kChannelCount];
+    alignas(32) uint16_t coefficients[kRenderBlock * kChannelCount];
+    alignas(32) uint16_t volumes[kRenderBlock * kChannelCount];
+  };
+
+ private:
+  FilterScratch filterScratch_{};
+
   LockFn lock_ = nullptr;
   LockFn unlock_ = nullptr;
-  std::atomic<uint32_t> position_{0};
+  std::atomic<uint64_t> position_{0};
 };
 
 class EngineLock {

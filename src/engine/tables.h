@@ -10,6 +10,9 @@ struct FixedTables {
   std::array<uint8_t, 512> SineTable;
   std::array<int16_t, 4096> NoiseTable;
   std::array<std::array<uint16_t, 256>, 256> MorphTable;  // [cycle position][sweep column]
+  // The same entries transposed, [sweep column][cycle position]: a voice reads one column
+  // for a whole cycle, so the renderer wants that column contiguous.
+  std::array<std::array<uint16_t, 256>, 256> MorphByColumn;
   std::array<int16_t, 64> VibTable;
 };
 
