@@ -1,11 +1,338 @@
 #include "app/song_page.h"
 
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include "app/fixed_font.h"
+#include "app/message_box.h"
+#include "editors/pattern/order_list.h"
+#include "editors/pattern/pattern_tools.h"
+#include "editors/pattern/song_settings_rules.h"
+
 namespace kelmar {
 
-SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {}
-void SongPage::RefreshOrderList() {}
-void SongPage::TOrderShow() {}
-QList<QWidget*> SongPage::TextBoxes() { return {}; }
-void SongPage::ApplyColors() {}
+namespace {
+
+// The order list box: read-only, its caret always at the order cursor. Keys go through
+// the page's two key stages; a click only takes the focus and never moves the cursor.
+class OrderMemo : public QPlainTextEdit {
+ public:
+  OrderMemo(SongPage& page, QWidget* parent) : QPlainTextEdit(parent), page_(page) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool consumed = page_.MemoPOKeyDown(event);
+    const QString text = event->text();
+    // Keys without a character that the order editor leaves alone (page keys, Tab, ...)
+    // still reach the box; the caret goes back to the cursor afterwards.
+    if (!consumed && text.isEmpty()) QPlainTextEdit::keyPressEvent(event);
+    if (!text.isEmpty()) page_.MemoPOKeyPress(text);
+    page_.PlaceOrderCaret();
+    event->accept();
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    QPlainTextEdit::focusInEvent(event);
+    page_.MemoPOEnter();
+  }
+  void mousePressEvent(QMouseEvent* event) override { Click(event); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { Click(event); }
+  void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
+
+ private:
+  void Click(QMouseEvent* event) {
+    if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+    page_.MemoPOEnter();
+    event->accept();
+  }
+  SongPage& page_;
+};
+
+int OrderKeyCodeOf(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Left: return kKeyLeft;
+    case Qt::Key_Backspace: return kKeyBackspace;
+    case Qt::Key_Right: return kKeyRight;
+    case Qt::Key_Up: return kKeyUp;
+    case Qt::Key_Down: return kKeyDown;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return kKeyEnter;
+    case Qt::Key_Insert: return kKeyInsert;
+    case Qt::Key_Delete: return kKeyDelete;
+    default: return 0;
+  }
+}
+
+// 0x00BBGGRR to a toolkit colour.
+QColor ToQColor(uint32_t color) { return QColor(ColorByte(color, 0), ColorByte(color, 1), ColorByte(color, 2)); }
+
+QString ToCrLf(QString text) { return text.replace(QLatin1Char('\n'), QLatin1String("\r\n")); }
+QString FromCrLf(QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); }
+
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
+  auto* label = new QLabel(text, parent);
+  if (name) label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(x, y, width, 14);
+  return label;
+}
+
+}  // namespace
+
+SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+  setObjectName(QStringLiteral("TOrder"));
+  const QFont fixed = FixedPitchFont(11);
+
+  optimize_ = new QPushButton(QStringLiteral("Optimize"), this);
+  optimize_->setObjectName(QStringLiteral("Optimize"));
+  optimize_->setGeometry(3, 4, 70, 23);
+  connect(optimize_, &QPushButton::clicked, this, [this] { OptimizeClick(); });
+
+  memoPO_ = new OrderMemo(*this, this);
+  memoPO_->setObjectName(QStringLiteral("MemoPO"));
+  memoPO_->setGeometry(3, 32, 70, 457);
+  memoPO_->setFont(fixed);
+  memoPO_->setReadOnly(true);
+  memoPO_->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+  memoPO_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memoPO_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoPO_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memoPO_->setUndoRedoEnabled(false);
+  memoPO_->setContextMenuPolicy(Qt::NoContextMenu);
+  memoPO_->setPlainText(FromCrLf(QString::fromStdString(InitialOrderListText())));
+
+  editTit_ = new QLineEdit(this);
+  editTit_->setObjectName(QStringLiteral("EditTit"));
+  editTit_->setGeometry(112, 4, 537, 22);
+  editTit_->setFont(fixed);
+  editTit_->setMaxLength(32767);
+  connect(editTit_, &QLineEdit::textEdited, this, [this](const QString& text) { TitleEdited(text); });
+
+  memoC_ = new QPlainTextEdit(this);
+  memoC_->setObjectName(QStringLiteral("MemoC"));
+  memoC_->setGeometry(112, 32, 537, 372);
+  memoC_->setFont(fixed);
+  memoC_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memoC_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoC_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  connect(memoC_, &QPlainTextEdit::textChanged, this, [this] { CommentChanged(); });
+
+  AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
+  labelSPD_ = AddLabel(this, "LabelSPD", QString::fromStdString(NumberLabelText(kDefaultSpeed)), 152, 408, 30);
+  labelSPD_->setFont(fixed);
+  scrollBarSPD_ = AddBar("ScrollBarSPD", 184, 409, 464, kSpeedMin, kSpeedMax, kSpeedPageStep, kDefaultSpeed, -1);
+  connect(scrollBarSPD_, &QScrollBar::actionTriggered, this,
+          [this](int) { ScrollBarSPDScroll(scrollBarSPD_->sliderPosition()); });
+
+  AddLabel(this, nullptr, QStringLiteral("Tempo"), 112, 424, 40);
+  labelTPO_ = AddLabel(this, "LabelTPO", QString::fromStdString(NumberLabelText(kDefaultTempo)), 152, 424, 30);
+  labelTPO_->setFont(fixed);
+  scrollBarTPO_ = AddBar("ScrollBarTPO", 184, 425, 464, kTempoMin, kTempoMax, kTempoPageStep, kDefaultTempo, -1);
+  connect(scrollBarTPO_, &QScrollBar::actionTriggered, this,
+          [this](int) { ScrollBarTPOScroll(scrollBarTPO_->sliderPosition()); });
+
+  AddLabel(this, nullptr, QStringLiteral("Text Color"), 112, 440, 70);
+  AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70);
+  const char* const textNames[3] = {"ScrollBarRF", "ScrollBarGF", "ScrollBarBF"};
+  const char* const backNames[3] = {"ScrollBarRB", "ScrollBarGB", "ScrollBarBB"};
+  for (int n = 0; n < 3; ++n) {
+    const int x = 184 + 160 * n;
+    textBars_[n] = AddBar(textNames[n], x, 441, 144, kColorMin, kColorMax, kColorPageStep,
+                          ColorByte(ctx_.settings.TextColor, n), n);
+    backBars_[n] = AddBar(backNames[n], x, 456, 144, kColorMin, kColorMax, kColorPageStep,
+                          ColorByte(ctx_.settings.BackColor, n), n);
+    QScrollBar* text = textBars_[n];
+    QScrollBar* back = backBars_[n];
+    connect(text, &QScrollBar::actionTriggered, this, [this, text](int) {
+      ScrollBarRFScroll(text->property("Tag").toInt(), text->sliderPosition());
+    });
+    connect(back, &QScrollBar::actionTriggered, this, [this, back](int) {
+      ScrollBarRBScroll(back->property("Tag").toInt(), back->sliderPosition());
+    });
+  }
+
+  RefreshSongText();
+}
+
+QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int minimum, int maximum, int pageStep,
+                             int position, int tag) {
+  auto* bar = new QScrollBar(Qt::Horizontal, this);
+  bar->setObjectName(QString::fromLatin1(name));
+  bar->setGeometry(x, y, width, 12);
+  bar->setRange(minimum, maximum);
+  bar->setSingleStep(1);
+  bar->setPageStep(pageStep);
+  bar->setValue(position);
+  if (tag >= 0) bar->setProperty("Tag", tag);
+  return bar;
+}
+
+int SongPage::OrderTextPosition(int line, int column) const {
+  const QTextBlock block = memoPO_->document()->findBlockByNumber(line);
+  if (!block.isValid()) return 0;
+  return block.position() + std::min(column, block.length() - 1);
+}
+
+void SongPage::PlaceOrderCaret() {
+  QTextCursor cursor = memoPO_->textCursor();
+  cursor.setPosition(OrderTextPosition(ctx_.state.OrderRow, OrderCaretColumn(ctx_.state)));
+  memoPO_->setTextCursor(cursor);
+}
+
+void SongPage::RefreshOrderList() {
+  const QString text = FromCrLf(QString::fromStdString(OrderListText(ctx_.engine.song.Order)));
+  if (memoPO_->toPlainText() != text) {
+    // Keep the list where the user scrolled it; placing the caret then scrolls only as
+    // far as needed to show the cursor.
+    QScrollBar* vertical = memoPO_->verticalScrollBar();
+    const int scrolled = vertical->value();
+    memoPO_->setPlainText(text);
+    vertical->setValue(scrolled);
+  }
+  PlaceOrderCaret();
+
+  const Song& song = ctx_.engine.song;
+  labelSPD_->setText(QString::fromStdString(NumberLabelText(song.Speed)));
+  scrollBarSPD_->setValue(ScrollPositionFor(song.Speed, kSpeedMin, kSpeedMax));
+  labelTPO_->setText(QString::fromStdString(NumberLabelText(song.Tempo)));
+  scrollBarTPO_->setValue(ScrollPositionFor(song.Tempo, kTempoMin, kTempoMax));
+
+  RefreshSongText();
+}
+
+void SongPage::RefreshSongText() {
+  // The boxes hand every edit to the settings at once, so they differ only after the
+  // song's title or comment was replaced (new song, load).
+  settingText_ = true;
+  const QString title = QString::fromStdString(ctx_.settings.Title);
+  if (editTit_->text() != title) editTit_->setText(title);
+  const QString comment = FromCrLf(QString::fromStdString(ctx_.settings.Comment));
+  if (memoC_->toPlainText() != comment) memoC_->setPlainText(comment);
+  settingText_ = false;
+}
+
+void SongPage::TitleEdited(const QString& text) {
+  if (settingText_) return;
+  ctx_.settings.Title = text.toStdString();
+  ctx_.state.UnsavedChanges = true;
+}
+
+void SongPage::CommentChanged() {
+  if (settingText_) return;
+  const std::string comment = ToCrLf(memoC_->toPlainText()).toStdString();
+  if (comment == ctx_.settings.Comment) return;  // a format-only change of the document
+  ctx_.settings.Comment = comment;
+  ctx_.state.UnsavedChanges = true;
+}
+
+void SongPage::TOrderShow() {
+  RefreshOrderList();
+  memoPO_->setFocus(Qt::OtherFocusReason);
+}
+
+QList<QWidget*> SongPage::TextBoxes() { return {memoPO_, memoC_, editTit_}; }
+
+void SongPage::ApplyColors() {
+  const QColor text = ToQColor(ctx_.settings.TextColor);
+  const QColor back = ToQColor(ctx_.settings.BackColor);
+  for (QWidget* box : ctx_.views.TextBoxes()) {
+    if (!box) continue;
+    QPalette palette = box->palette();
+    // Every colour group, so that the disabled row-number column and boxes without the
+    // focus look the same.
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Window, back);
+    box->setPalette(palette);
+  }
+  for (int n = 0; n < 3; ++n) {
+    textBars_[n]->setValue(ColorByte(ctx_.settings.TextColor, n));
+    backBars_[n]->setValue(ColorByte(ctx_.settings.BackColor, n));
+  }
+}
+
+void SongPage::MemoPOEnter() { PlaceOrderCaret(); }
+
+bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
+  const int code = OrderKeyCodeOf(event->key());
+  if (code == 0) {
+    PlaceOrderCaret();
+    return false;
+  }
+  OrderKeyResult result;
+  {
+    EngineLock lock(ctx_.engine);
+    result = OrderKeyDown(ctx_.engine.song.Order, ctx_.state, code);
+  }
+  if (result.orderChanged) ctx_.state.UnsavedChanges = true;
+  if (result.refresh) RefreshOrderList();
+  PlaceOrderCaret();
+  return result.consumed;
+}
+
+void SongPage::MemoPOKeyPress(const QString& text) {
+  for (const char32_t character : text.toUcs4()) {
+    OrderKeyResult result;
+    {
+      EngineLock lock(ctx_.engine);
+      result = OrderKeyPress(ctx_.engine.song.Order, ctx_.state, character);
+    }
+    if (result.orderChanged) ctx_.state.UnsavedChanges = true;
+  }
+  // Redrawn even when nothing changed.
+  RefreshOrderList();
+}
+
+void SongPage::OptimizeClick() {
+  if (ctx_.messages.Question(QStringLiteral("This will change your Pattern Order List. Are you sure?"),
+                             /*ownedByWindow=*/false)) {
+    bool changed;
+    {
+      EngineLock lock(ctx_.engine);
+      const auto before = ctx_.engine.song.Order;
+      Optimize(ctx_.engine.song);
+      changed = before != ctx_.engine.song.Order;
+    }
+    if (changed) ctx_.state.UnsavedChanges = true;
+  }
+  RefreshOrderList();
+}
+
+void SongPage::ScrollBarSPDScroll(int position) {
+  labelSPD_->setText(QString::fromStdString(NumberLabelText(position)));
+  EngineLock lock(ctx_.engine);
+  if (ctx_.engine.song.Speed == position) return;
+  ctx_.engine.song.Speed = static_cast<uint8_t>(position);
+  ctx_.state.UnsavedChanges = true;
+}
+
+void SongPage::ScrollBarTPOScroll(int position) {
+  labelTPO_->setText(QString::fromStdString(NumberLabelText(position)));
+  EngineLock lock(ctx_.engine);
+  if (ctx_.engine.song.Tempo == position) return;
+  ctx_.engine.song.Tempo = static_cast<uint8_t>(position);
+  ctx_.state.UnsavedChanges = true;
+}
+
+void SongPage::ScrollBarRFScroll(int tag, int position) {
+  const uint32_t color = ComposeColor(ctx_.settings.TextColor, tag, position);
+  if (color != ctx_.settings.TextColor) ctx_.state.UnsavedChanges = true;
+  ctx_.settings.TextColor = color;
+  ApplyColors();
+}
+
+void SongPage::ScrollBarRBScroll(int tag, int position) {
+  const uint32_t color = ComposeColor(ctx_.settings.BackColor, tag, position);
+  if (color != ctx_.settings.BackColor) ctx_.state.UnsavedChanges = true;
+  ctx_.settings.BackColor = color;
+  ApplyColors();
+}
 
 }  // namespace kelmar

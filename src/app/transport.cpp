@@ -1,11 +1,92 @@
 #include "app/transport.h"
 
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+#include "app/pattern_page.h"
+#include "app/song_page.h"
+#include "editors/pattern/order_list.h"
+
 namespace kelmar {
 
-Transport::Transport(AppContext& ctx, PatternPage&, SongPage&) : ctx_(ctx) {}
-void Transport::Song4Click() {}
-void Transport::Pattern1Click() {}
-void Transport::Stop1Click() {}
-void Transport::Timer1Timer() {}
+namespace {
+
+// Selects characters [first, first + length) of one line, or leaves the box alone when
+// the line does not exist.
+void SelectInLine(QPlainTextEdit* memo, int line, int first, int length) {
+  if (!memo) return;
+  const QTextBlock block = memo->document()->findBlockByNumber(line);
+  if (!block.isValid()) return;
+  QTextCursor cursor = memo->textCursor();
+  const int start = block.position() + first;
+  const int end = block.position() + std::min(first + length, block.length() - 1);
+  if (cursor.anchor() == start && cursor.position() == end) return;  // already shown
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  memo->setTextCursor(cursor);
+}
+
+// Selection length 0, the caret staying where the selection began.
+void ClearSelection(QPlainTextEdit* memo) {
+  if (!memo) return;
+  QTextCursor cursor = memo->textCursor();
+  if (!cursor.hasSelection()) return;
+  cursor.setPosition(cursor.selectionStart());
+  memo->setTextCursor(cursor);
+}
+
+}  // namespace
+
+Transport::Transport(AppContext& ctx, PatternPage& patternPage, SongPage& songPage)
+    : ctx_(ctx), patternPage_(patternPage), songPage_(songPage) {}
+
+void Transport::Song4Click() {
+  EngineLock lock(ctx_.engine);
+  ctx_.engine.StartPlayback(ctx_.state.OrderRow, 0, 0);
+}
+
+void Transport::Pattern1Click() {
+  EngineLock lock(ctx_.engine);
+  ctx_.engine.StartPlayback(0, 0, static_cast<uint16_t>(ctx_.state.CurrentPattern + 1));
+}
+
+void Transport::Stop1Click() {
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.StopPlayback();
+  }
+  ctx_.views.RefreshPatternView();
+}
+
+void Transport::ClearHighlights() {
+  for (int i = 0; i <= kTrackCount; ++i) ClearSelection(patternPage_.Memo(i));
+  QPlainTextEdit* memoPO = songPage_.MemoPO();
+  const QTextCursor cursor = memoPO->textCursor();
+  const int caret = songPage_.OrderTextPosition(ctx_.state.OrderRow, OrderCaretColumn(ctx_.state));
+  if (cursor.hasSelection() || cursor.position() != caret) songPage_.PlaceOrderCaret();
+}
+
+void Transport::ShowPattern(uint8_t pattern) {
+  // The pattern view's redraw brings Labelpatt and ScrollBarpatt (set from the program,
+  // so no user-move handler runs) along with the track columns.
+  ctx_.state.CurrentPattern = pattern;
+  ctx_.views.RefreshPatternView();
+}
+
+void Transport::Timer1Timer() {
+  const PlayPosition position = ctx_.engine.Position();
+  if (!position.Playing) {
+    ClearHighlights();
+    return;
+  }
+  if (patternPage_.isVisible()) {
+    // Only the window thread writes the order list, so this read needs no lock.
+    const uint8_t pattern = OrderParamOf(ctx_.engine.song.Order[position.OrderPos]);
+    if (pattern != ctx_.state.CurrentPattern && position.PatternMode == 0) ShowPattern(pattern);
+    SelectInLine(patternPage_.Memo(0), position.Row, 0, 2);
+  } else if (songPage_.isVisible() && position.PatternMode == 0) {
+    SelectInLine(songPage_.MemoPO(), position.OrderPos, 0, kOrderLineLength);
+  }
+}
 
 }  // namespace kelmar
