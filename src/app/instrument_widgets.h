@@ -1,0 +1,54 @@
+// Small builders shared by the instrument page's parts.
+#pragma once
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+namespace kelmar {
+
+inline QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int min, int max, int largeStep,
+                                 const QRect& geometry) {
+  auto* bar = new QScrollBar(Qt::Horizontal, parent);
+  bar->setObjectName(QString::fromLatin1(name));
+  bar->setRange(min, max);
+  bar->setSingleStep(1);
+  bar->setPageStep(largeStep);
+  bar->setGeometry(geometry);
+  return bar;
+}
+
+inline QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry, const char* name = nullptr,
+                         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+  auto* label = new QLabel(text, parent);
+  if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(geometry);
+  label->setAlignment(alignment);
+  return label;
+}
+
+// A value label: fixed pitch so the right-aligned numbers line up.
+inline QLabel* MakeValueLabel(QWidget* parent, const QRect& geometry, const char* name) {
+  QLabel* label = MakeLabel(parent, QString(), geometry, name, Qt::AlignRight | Qt::AlignVCenter);
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(11);
+  label->setFont(font);
+  return label;
+}
+
+// The program sets a position: the user-move handlers listen to actionTriggered, which only
+// user actions raise; the blocker keeps valueChanged listeners quiet too.
+inline void SetPosition(QScrollBar* bar, int position) {
+  const QSignalBlocker blocker(bar);
+  bar->setValue(position);
+}
+
+// Runs `moved` with the new position whenever the user moves the bar (arrows, page clicks,
+// dragging, wheel, keys), and never when the program sets it.
+template <typename F>
+void OnUserMove(QScrollBar* bar, F moved) {
+  QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar, moved](int) { moved(bar->sliderPosition()); });
+}
+
+}  // namespace kelmar

@@ -1,0 +1,54 @@
+// The instrument page's commands that need no widgets: the instrument and envelope
+// clipboard, random waves, note previews and the page's key map.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "editors/editor_state.h"
+#include "engine/engine.h"
+
+namespace kelmar {
+
+// The copy commands only remember where to copy from; the pastes copy from that place as
+// it is at paste time. Pastes mark the song changed.
+void CopyInstrument(EditorState& state);
+void PasteInstrument(Engine& engine, EditorState& state);
+void CopyEnvelope(EditorState& state);
+void PasteEnvelope(Engine& engine, EditorState& state);
+
+// Eight draws of range 256 into instrument bytes 1..8 of the current instrument. A drawn
+// amplitude of -128 is stored as -127: the amplitude controls cannot show -128, and what
+// the command produces must be what the controls show.
+void RandomWave(Engine& engine, EditorState& state);
+
+// Plays the current instrument on the next preview voice, and with a preview detune a
+// second, sharper copy on the voice after it.
+void PreviewNote(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octaveOffset);
+
+// What a key does on the instrument page.
+struct PageKey {
+  enum class Kind { None, Note, Octave, NextInstrument, PreviousInstrument };
+  Kind Action = Kind::None;
+  uint8_t Semitone = 0;      // Note
+  uint8_t OctaveOffset = 0;  // Note
+  uint8_t Octave = 0;        // Octave: the new PreviewOctave
+};
+
+// Physical key positions, as X11/evdev scan codes (evdev code + 8), identify the note keys
+// and the +/- keys where the platform reports them, so the two piano rows stay in place on
+// any layout. Without a scan code the Qt key code decides (US layout).
+struct KeyInput {
+  int ScanCode = 0;         // 0: none reported
+  bool EvdevScanCodes = false;
+  int QtKey = 0;            // Qt::Key
+  bool Shift = false;
+  bool Keypad = false;
+};
+PageKey ClassifyPageKey(const KeyInput& key);
+
+// Applies one key to the editing state: octave keys set PreviewOctave, notes play, +/- step
+// CurrentInstrument with wrapping. Returns the key's kind (None: not the page's key).
+PageKey::Kind ApplyPageKey(Engine& engine, EditorState& state, const KeyInput& key);
+
+}  // namespace kelmar
