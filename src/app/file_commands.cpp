@@ -1,17 +1,194 @@
 #include "app/file_commands.h"
 
+#include <QFile>
+#include <QFileDialog>
+#include <cstring>
+#include <memory>
+
+#include "app/message_box.h"
+#include "files/instrument_file.h"
+#include "files/pattern_file.h"
+#include "files/song_file.h"
+#include "files/waveform_file.h"
+
 namespace kelmar {
 
-FileCommands::FileCommands(AppContext& ctx, QWidget*) : ctx_(ctx) {}
-void FileCommands::Song2Click() {}
-void FileCommands::Song3Click() {}
-void FileCommands::LoadPattern1Click() {}
-void FileCommands::SavePattern1Click() {}
-void FileCommands::NewPattern1Click() {}
-void FileCommands::Instrument1Click() {}
-void FileCommands::Instrument2Click() {}
-void FileCommands::Instrument3Click() {}
-void FileCommands::OSC1Wave1Click(int) {}
-void FileCommands::OSC1Wave2Click(int) {}
+namespace {
+
+const char* const kSongFilter = "Kelmar Song (*.SNG *.sng)";
+const char* const kPatternFilter = "Kelmar Pattern (*.KLP *.klp)";
+const char* const kInstrumentFilter = "Kelmar Instrument (*.KLI *.kli)";
+const char* const kWaveformFilter = "Kelmar Waveform (*.bmp *.BMP)";
+
+std::string LocalPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+bool ValidPair(int pair) { return pair == 0 || pair == 1; }
+
+FileCommands::DialogHook& Hook() {
+  static FileCommands::DialogHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void FileCommands::SetDialogHook(DialogHook hook) { Hook() = std::move(hook); }
+
+FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
+
+QString FileCommands::AskFileName(bool save, const QString& filter, const QString& suffix,
+                                  const QString& subfolder) {
+  FileDialogRequest request;
+  request.save = save;
+  request.filter = filter;
+  request.defaultSuffix = suffix;
+  request.folder = QString::fromStdString(ctx_.state.StartFolder) + "/" + subfolder;
+  if (Hook()) return Hook()(request);
+
+  QFileDialog dialog(window_, QString(), request.folder, request.filter);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(suffix);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}
+
+void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(QString::fromStdString(message)); }
+
+void FileCommands::Song2Click() {
+  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return;
+  const QString name = AskFileName(false, kSongFilter, "SNG", "songs");
+  if (name.isEmpty()) return;
+
+  // The whole file is read and checked into a song of its own; the song that plays is
+  // replaced only when that worked.
+  auto song = std::make_unique<Song>();
+  SongSettings settings = ctx_.settings;
+  if (FileError e = LoadSongFile(LocalPath(name), *song, settings)) {
+    ShowError(e.message());
+    return;
+  }
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.StopPlayback();
+    ctx_.engine.song = *song;
+    // A tempo of 0 from a file plays at the default tempo instead of dividing by it.
+    ctx_.engine.SamplesPerTick = ctx_.engine.SamplesPerTickFor(ctx_.engine.song.Tempo);
+  }
+  ctx_.settings = settings;
+  ctx_.views.RefreshInstrumentPanel();
+  ctx_.views.RefreshPatternView();
+  ctx_.views.RefreshOrderList();
+  ctx_.views.ApplyColors();
+  ctx_.state.UnsavedChanges = false;
+}
+
+void FileCommands::Song3Click() {
+  const QString name = AskFileName(true, kSongFilter, "SNG", "songs");
+  if (name.isEmpty()) return;
+  // Only the window thread writes the song, so reading it here needs no lock.
+  if (FileError e = SaveSongFile(LocalPath(name), ctx_.engine.song, ctx_.settings)) {
+    ShowError(e.message());
+    return;
+  }
+  ctx_.state.UnsavedChanges = false;
+}
+
+void FileCommands::LoadPattern1Click() {
+  const QString name = AskFileName(false, kPatternFilter, "KLP", "songs");
+  if (name.isEmpty()) return;
+  Pattern pattern;
+  if (FileError e = LoadPatternFile(LocalPath(name), pattern)) {
+    ShowError(e.message());
+    return;
+  }
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.song.Patterns[ctx_.state.CurrentPattern] = pattern;
+  }
+  ctx_.state.UnsavedChanges = true;
+  ctx_.views.RefreshPatternView();
+}
+
+void FileCommands::SavePattern1Click() {
+  const QString name = AskFileName(true, kPatternFilter, "KLP", "songs");
+  if (name.isEmpty()) return;
+  if (FileError e = SavePatternFile(LocalPath(name), ctx_.engine.song.Patterns[ctx_.state.CurrentPattern]))
+    ShowError(e.message());
+}
+
+void FileCommands::NewPattern1Click() {
+  if (!ctx_.messages.Question("Clear Pattern?")) return;
+  {
+    EngineLock lock(ctx_.engine);
+    for (Track& track : ctx_.engine.song.Patterns[ctx_.state.CurrentPattern])
+      for (PatternCell& cell : track) cell = PatternCell{kEmptyNote, 0, 0, 0};
+  }
+  ctx_.state.UnsavedChanges = true;
+  ctx_.views.RefreshPatternView();
+}
+
+void FileCommands::Instrument1Click() {
+  if (!ctx_.messages.Question("Clear Instrument?")) return;
+  {
+    EngineLock lock(ctx_.engine);
+    // The synth mode stays as it is.
+    std::memset(ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument].bytes(), 0, sizeof(Instrument));
+  }
+  ctx_.state.UnsavedChanges = true;
+  ctx_.views.RefreshInstrumentPanel();
+}
+
+void FileCommands::Instrument2Click() {
+  const QString name = AskFileName(false, kInstrumentFilter, "KLI", "instruments");
+  if (name.isEmpty()) return;
+  Instrument instrument;
+  uint8_t synthMode = 0;
+  if (FileError e = LoadInstrumentFile(LocalPath(name), instrument, synthMode)) {
+    ShowError(e.message());
+    return;
+  }
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument] = instrument;
+    ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] = synthMode;
+  }
+  ctx_.state.UnsavedChanges = true;
+  ctx_.views.RefreshInstrumentPanel();
+}
+
+void FileCommands::Instrument3Click() {
+  const QString name = AskFileName(true, kInstrumentFilter, "KLI", "instruments");
+  if (name.isEmpty()) return;
+  const uint8_t current = ctx_.state.CurrentInstrument;
+  if (FileError e = SaveInstrumentFile(LocalPath(name), ctx_.engine.song.Instruments[current],
+                                       ctx_.engine.song.SynthMode[current]))
+    ShowError(e.message());
+}
+
+void FileCommands::OSC1Wave1Click(int pair) {
+  if (!ValidPair(pair)) return;
+  const QString name = AskFileName(false, kWaveformFilter, "BMP", "waveform");
+  if (name.isEmpty()) return;
+  Instrument instrument = ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument];
+  if (FileError e = LoadWaveformFile(LocalPath(name), pair, instrument)) {
+    ShowError(e.message());
+    return;
+  }
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument] = instrument;
+  }
+  ctx_.state.UnsavedChanges = true;
+  ctx_.views.RefreshInstrumentPanel();  // the oscillator panel is part of it
+}
+
+void FileCommands::OSC1Wave2Click(int pair) {
+  if (!ValidPair(pair)) return;
+  const QString name = AskFileName(true, kWaveformFilter, "BMP", "waveform");
+  if (name.isEmpty()) return;
+  if (FileError e = SaveWaveformFile(LocalPath(name), ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument], pair))
+    ShowError(e.message());
+}
 
 }  // namespace kelmar

@@ -1,5 +1,11 @@
-// STUB: replaced by the command's own implementation.
+// The file menu commands: load and save of songs, patterns, instruments and oscillator
+// waveforms, and the clearing of one pattern or instrument. Each command shows its dialog,
+// asks its question, calls the Qt-free file functions and refreshes the views; a file is
+// read and checked whole before anything in the song changes.
 #pragma once
+
+#include <QString>
+#include <functional>
 
 #include "app/app_context.h"
 
@@ -7,25 +13,40 @@ class QWidget;
 
 namespace kelmar {
 
-class PatternPage;
-class SongPage;
+// What a command asks of its file dialog.
+struct FileDialogRequest {
+  bool save = false;      // save dialog (asks before overwriting) or open dialog (file must exist)
+  QString filter;         // e.g. "Kelmar Song (*.SNG *.sng)"
+  QString defaultSuffix;  // appended when the name has no extension, e.g. "SNG"
+  QString folder;         // initial folder
+};
 
 class FileCommands {
  public:
   FileCommands(AppContext& ctx, QWidget* window);
-  void Song2Click();
-  void Song3Click();
-  void LoadPattern1Click();
-  void SavePattern1Click();
-  void NewPattern1Click();
-  void Instrument1Click();
-  void Instrument2Click();
-  void Instrument3Click();
-  void OSC1Wave1Click(int pair);
-  void OSC1Wave2Click(int pair);
+
+  void Song2Click();         // Load / Song
+  void Song3Click();         // Save / Song
+  void LoadPattern1Click();  // Load / Pattern
+  void SavePattern1Click();  // Save / Pattern
+  void NewPattern1Click();   // New / Pattern
+  void Instrument1Click();   // New / Instrument
+  void Instrument2Click();   // Load / Instrument
+  void Instrument3Click();   // Save / Instrument
+  void OSC1Wave1Click(int pair);  // Load / OSC1 Wave (pair 0), OSC2 Wave (pair 1)
+  void OSC1Wave2Click(int pair);  // Save / OSC1 Wave, OSC2 Wave
+
+  // Test seam: while set, it answers every file dialog of every instance (including the
+  // main window's) instead of showing one; an empty name is a cancelled dialog.
+  using DialogHook = std::function<QString(const FileDialogRequest&)>;
+  static void SetDialogHook(DialogHook hook);
 
  private:
+  QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
+  void ShowError(const std::string& message);
+
   AppContext& ctx_;
+  QWidget* window_;
 };
 
 }  // namespace kelmar
