@@ -1,14 +1,367 @@
 #include "app/pattern_page.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "app/fixed_font.h"
+#include "editors/pattern/pattern_keys.h"
+#include "editors/pattern/pattern_text.h"
+#include "editors/pattern/pattern_tools.h"
+
 namespace kelmar {
 
-PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {}
-void PatternPage::RefreshPatternView() {}
-void PatternPage::TPattEdShow() {}
-bool PatternPage::FormKeyDown(QKeyEvent*) { return false; }
-void PatternPage::CopyTrack1Click() {}
-void PatternPage::PasteTrack1Click() {}
-void PatternPage::ClonePattern1Click() {}
-QList<QWidget*> PatternPage::TextBoxes() { return {}; }
+namespace {
+
+constexpr int kFontPixels = 11;
+constexpr int kLineLength = kRowTextLength + 1;  // a line of the widget's document and its break
+
+QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Read-only text box of the page: fixed font, no wrapping, no scroll bars, undo off.
+void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setWordWrapMode(QTextOption::NoWrap);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setFont(FixedPitchFont(kFontPixels));
+  box->setUndoRedoEnabled(false);
+  box->setContextMenuPolicy(Qt::NoContextMenu);
+  box->document()->setDocumentMargin(2);
+  QPalette palette = box->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Text, ColorOf(settings.TextColor));
+    palette.setColor(group, QPalette::Base, ColorOf(settings.BackColor));
+  }
+  box->setPalette(palette);
+}
+
+// The physical note key of a key event, where the platform says which key it was.
+int PianoKeyOf(const QKeyEvent* event) {
+  const quint32 scanCode = event->nativeScanCode();
+  // Keypad digits are no piano keys anywhere; they go by the digit they type.
+  if (scanCode == 0 || (event->modifiers() & Qt::KeypadModifier)) return kPianoUnknown;
+  const QString platform = QGuiApplication::platformName();
+  // X11 and Wayland report the Linux evdev code plus 8; Windows the set-1 scan code, which
+  // has the same numbers for these keys.
+  if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) {
+    return PianoKeyFromEvdev(static_cast<int>(scanCode) - 8);
+  }
+  if (platform == QLatin1String("windows")) return PianoKeyFromEvdev(static_cast<int>(scanCode));
+  return kPianoUnknown;
+}
+
+PatternKey PatternKeyOf(const QKeyEvent* event) {
+  const bool keypad = event->modifiers() & Qt::KeypadModifier;
+  switch (event->key()) {
+    case Qt::Key_Left: return PatternKey::Left;
+    case Qt::Key_Right: return PatternKey::Right;
+    case Qt::Key_Up: return PatternKey::Up;
+    case Qt::Key_Down: return PatternKey::Down;
+    case Qt::Key_Backspace: return PatternKey::Backspace;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return PatternKey::Enter;
+    case Qt::Key_Insert: return PatternKey::Insert;
+    case Qt::Key_Delete: return PatternKey::Delete;
+    case Qt::Key_Plus: return keypad ? PatternKey::KeypadPlus : PatternKey::PatternPlus;
+    case Qt::Key_Equal: return keypad ? PatternKey::Other : PatternKey::PatternPlus;
+    case Qt::Key_Minus: return keypad ? PatternKey::KeypadMinus : PatternKey::PatternMinus;
+    default: return PatternKey::Other;
+  }
+}
+
+}  // namespace
+
+// One track column. Every key, click and focus change goes to the page's handlers; the
+// box itself never edits or moves its caret, so what it shows is always the cells.
+class TrackMemo : public QPlainTextEdit {
+ public:
+  TrackMemo(PatternPage& page, int track, QWidget* parent) : QPlainTextEdit(parent), page_(page), track_(track) {}
+  int Tag() const { return track_; }
+
+ protected:
+  bool event(QEvent* event) override {
+    // Shortcuts belong to the menu, never to the text box's own copy and select-all.
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->ignore();
+      return true;
+    }
+    // Tab moves the focus before keyPressEvent would see it; its key-down stage runs first.
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) page_.Memo1KeyDown(track_, key);
+    }
+    return QPlainTextEdit::event(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!page_.Memo1KeyDown(track_, event)) page_.Memo1KeyPress(track_, event);
+    event->accept();
+  }
+  void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
+  void focusInEvent(QFocusEvent* event) override {
+    QPlainTextEdit::focusInEvent(event);
+    page_.Memo1Enter(track_);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    setFocus(Qt::MouseFocusReason);
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void inputMethodEvent(QInputMethodEvent* event) override { event->ignore(); }
+
+ private:
+  PatternPage& page_;
+  int track_;
+};
+
+PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+  label34_ = new QLabel(QStringLiteral("Pattern"), this);
+  label34_->setObjectName(QStringLiteral("Label34"));
+  label34_->setGeometry(8, 7, 68, 17);
+
+  labelpatt_ = new QLabel(this);
+  labelpatt_->setObjectName(QStringLiteral("Labelpatt"));
+  labelpatt_->setGeometry(82, 7, 26, 17);
+  labelpatt_->setTextFormat(Qt::PlainText);
+
+  scrollBarpatt_ = new QScrollBar(Qt::Horizontal, this);
+  scrollBarpatt_->setObjectName(QStringLiteral("ScrollBarpatt"));
+  scrollBarpatt_->setGeometry(117, 8, 532, 12);
+  scrollBarpatt_->setRange(0, kPatternCount - 1);
+  scrollBarpatt_->setFocusPolicy(Qt::StrongFocus);
+  connect(scrollBarpatt_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (!settingScrollBar_) ScrollBarpattScroll(value);
+  });
+
+  memo0_ = new QPlainTextEdit(this);
+  memo0_->setObjectName(QStringLiteral("Memo0"));
+  memo0_->setGeometry(3, 30, 22, 457);
+  SetUpTextBox(memo0_, ctx_.settings);
+  memo0_->setEnabled(false);
+  memo0_->setPlainText(QString::fromStdString(RowNumberText("\n")));
+
+  for (int t = 0; t < kTrackCount; ++t) {
+    auto* memo = new TrackMemo(*this, t, this);
+    memo->setObjectName(QStringLiteral("Memo%1").arg(t + 1));
+    memo->setGeometry(25 + 78 * t, 30, 78, 457);
+    SetUpTextBox(memo, ctx_.settings);
+    memo->setTabChangesFocus(true);
+    // Selectable by keyboard so that the caret shows; the keys themselves never reach the box.
+    memo->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    memo->setFocusPolicy(Qt::StrongFocus);
+    tracks_[t] = memo;
+  }
+  for (int t = 0; t + 1 < kTrackCount; ++t) setTabOrder(tracks_[t], tracks_[t + 1]);
+  setTabOrder(tracks_[kTrackCount - 1], scrollBarpatt_);
+
+  RefreshPatternView();
+}
+
+QPlainTextEdit* PatternPage::Memo(int index) {
+  if (index == 0) return memo0_;
+  return index >= 1 && index <= kTrackCount ? tracks_[index - 1] : nullptr;
+}
+
+QList<QWidget*> PatternPage::TextBoxes() {
+  QList<QWidget*> boxes{memo0_};
+  for (TrackMemo* memo : tracks_) boxes.append(memo);
+  return boxes;
+}
+
+int PatternPage::CaretPosition(int track) const { return kelmar::CaretPosition(ctx_.state, track); }
+
+void PatternPage::PlaceCaret(int track) {
+  QPlainTextEdit* memo = tracks_[track];
+  QTextCursor cursor = memo->textCursor();
+  cursor.setPosition(kelmar::CaretPosition(ctx_.state, track, kLineLength));
+  memo->setTextCursor(cursor);
+}
+
+void PatternPage::ShowPatternNumber() {
+  const int pattern = ctx_.state.CurrentPattern;
+  labelpatt_->setText(QString::fromLatin1(PatternLabelText(pattern).c_str()));
+  settingScrollBar_ = true;
+  scrollBarpatt_->setValue(pattern);
+  settingScrollBar_ = false;
+}
+
+void PatternPage::RefreshPatternView() {
+  ShowPatternNumber();
+  const Song& song = ctx_.engine.song;
+  for (int t = 0; t < kTrackCount; ++t) {
+    std::array<bool, kRowCount> changed{};
+    for (int r = 0; r < kRowCount; ++r) {
+      std::array<char, kRowTextLength> row;
+      WriteRowText(song.Cell(ctx_.state.CurrentPattern, t, r), row.data());
+      if (row != shownRows_[t][r]) {
+        shownRows_[t][r] = row;
+        changed[r] = true;
+      }
+    }
+    ShowRows(t, changed);
+  }
+  for (int t = 0; t < kTrackCount; ++t) PlaceCaret(t);
+}
+
+// Writes the marked lines of shownRows_ into the column, in one edit so that the box lays
+// its text out once.
+void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed) {
+  QTextDocument* document = tracks_[track]->document();
+  if (document->blockCount() != kRowCount) {
+    QString text;
+    for (int r = 0; r < kRowCount; ++r) {
+      if (r > 0) text += QLatin1Char('\n');
+      text += QLatin1String(shownRows_[track][r].data(), kRowTextLength);
+    }
+    tracks_[track]->setPlainText(text);
+    return;
+  }
+  QTextCursor edit(document);
+  bool editing = false;
+  QTextBlock block = document->firstBlock();
+  for (int r = 0; r < kRowCount; ++r, block = block.next()) {
+    if (!changed[r]) continue;
+    if (!editing) {
+      edit.beginEditBlock();
+      editing = true;
+    }
+    edit.setPosition(block.position());
+    edit.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    edit.insertText(QLatin1String(shownRows_[track][r].data(), kRowTextLength));
+  }
+  if (editing) edit.endEditBlock();
+}
+
+void PatternPage::TPattEdShow() {
+  RefreshPatternView();
+  FocusTrack(1);
+}
+
+void PatternPage::FocusTrack(int k) {
+  if (k < 1 || k > kTrackCount) return;
+  tracks_[k - 1]->setFocus(Qt::OtherFocusReason);
+  // Also where focus events are not delivered (a window not yet active).
+  PlaceCaret(k - 1);
+}
+
+void PatternPage::ScrollBarpattScroll(int position) {
+  ctx_.state.CurrentPattern = static_cast<uint8_t>(position);
+  RefreshPatternView();
+  FocusTrack(1);
+}
+
+uint8_t PatternPage::FocusedTrack() const {
+  // The window's focused control, which an open menu does not take away.
+  const QWidget* focused = window()->focusWidget();
+  for (int t = 0; t < kTrackCount; ++t) {
+    if (tracks_[t] == focused) return static_cast<uint8_t>(t);
+  }
+  return kNoTrack;
+}
+
+void PatternPage::Memo1Click(int track) { PlaceCaret(track); }
+
+void PatternPage::Memo1Enter(int track) { PlaceCaret(track); }
+
+bool PatternPage::FormKeyDown(QKeyEvent* event) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  int octave = -1;
+  switch (event->key()) {
+    case Qt::Key_F1: octave = 0; break;
+    case Qt::Key_F2: octave = 2; break;
+    case Qt::Key_F3: octave = 4; break;
+    case Qt::Key_F4: octave = 6; break;
+    default: break;
+  }
+  if (octave >= 0) ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
+  return false;
+}
+
+void PatternPage::Preview(int track, int note) {
+  if (note < 0) return;
+  EngineLock lock(ctx_.engine);
+  ctx_.engine.TriggerNote(static_cast<uint8_t>(track), ctx_.state.CurrentInstrument, static_cast<uint8_t>(note % 12),
+                          static_cast<uint8_t>(note / 12), 0, true, true);
+}
+
+// What the view does after either stage: sound the note, redraw, step the selectors,
+// and hand the focus on.
+void PatternPage::Follow(int track, const KeyOutcome& outcome) {
+  Preview(track, outcome.previewNote);
+  if (outcome.refreshView) RefreshPatternView();
+  if (outcome.patternStepped) tracks_[track]->setFocus(Qt::OtherFocusReason);
+  if (outcome.instrumentChanged) ctx_.views.RefreshInstrumentPanel();
+  if (outcome.focusTrack >= 0) FocusTrack(outcome.focusTrack + 1);
+  PlaceCaret(track);
+}
+
+bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(event));
+  }
+  Follow(track, outcome);
+  return outcome.consumed;
+}
+
+void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
+  // Control and Alt combinations type no character here, as they type none into text.
+  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
+  const QList<uint> chars = event->text().toUcs4();
+  if (chars.isEmpty() || chars.front() < 0x20 || chars.front() == 0x7F) return;
+
+  const int row = ctx_.state.TrackCursors[track].CursorRow;
+  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, static_cast<char32_t>(chars.front()),
+                              PianoKeyOf(event), rowText.data());
+  }
+  if (outcome.rowTextChanged) {
+    std::array<bool, kRowCount> changed{};
+    changed[row] = true;
+    shownRows_[track][row] = rowText;
+    ShowRows(track, changed);
+  }
+  Follow(track, outcome);
+}
+
+void PatternPage::CopyTrack1Click() { CopyTrack(ctx_.state, FocusedTrack()); }
+
+void PatternPage::PasteTrack1Click() {
+  {
+    EngineLock lock(ctx_.engine);
+    PasteTrack(ctx_.engine.song, ctx_.state, FocusedTrack());
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::ClonePattern1Click() {
+  bool cloned;
+  {
+    EngineLock lock(ctx_.engine);
+    cloned = ClonePattern(ctx_.engine.song, ctx_.state);
+  }
+  if (cloned) RefreshPatternView();
+}
 
 }  // namespace kelmar

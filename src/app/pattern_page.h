@@ -1,28 +1,86 @@
-// STUB: replaced by the page's own implementation.
+// The "Pattern Editor" page (TPattEd): one pattern as eight track columns of text beside
+// the row numbers, the pattern selector, and the keyboard editing of the columns. The
+// editing rules live in editors/pattern; this page turns Qt keys into those rules and
+// keeps the columns' text, carets and focus in step with what they changed.
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <array>
+#include <cstdint>
 
 #include "app/app_context.h"
 
 class QKeyEvent;
+class QLabel;
+class QPlainTextEdit;
+class QScrollBar;
 
 namespace kelmar {
+
+class TrackMemo;
+struct KeyOutcome;
 
 class PatternPage : public QWidget {
   Q_OBJECT
  public:
   PatternPage(AppContext& ctx, QWidget* parent);
+
+  // Rebuilds the eight track columns from CurrentPattern and puts every caret back at its
+  // track's cursor. The pattern label and selector follow CurrentPattern too, so whoever
+  // changed the pattern only needs to call this.
   void RefreshPatternView();
+  // The page becomes visible: redraw, and the first track column takes the focus.
   void TPattEdShow();
+  // The window's key preview on this page: F1..F4 (with Shift: the odd octaves) choose the
+  // entry octave. Returns true only for keys it swallows; these keys still go on to the column.
   bool FormKeyDown(QKeyEvent* event);
+
+  // Edit menu: "Copy Track", "Paste Track", "Clone Pattern".
   void CopyTrack1Click();
   void PasteTrack1Click();
   void ClonePattern1Click();
+
+  // Memo0, Memo1..Memo8, for the colours.
   QList<QWidget*> TextBoxes();
+  // 0 = the row numbers (Memo0), 1..8 = the track columns of tracks 0..7.
+  QPlainTextEdit* Memo(int index);
+
+  // k = 1..8 gives the focus to the column of track k - 1; 0 does nothing.
+  void FocusTrack(int k);
+  // Character position of a track's caret in its column's text (12 characters a line).
+  int CaretPosition(int track) const;
+  // The user moved ScrollBarpatt.
+  void ScrollBarpattScroll(int position);
+  // The track (0..7) whose column has the keyboard focus, 255 when none has it.
+  uint8_t FocusedTrack() const;
+
+  // Track column events (shared by the eight columns; track = the column's Tag).
+  void Memo1Click(int track);
+  void Memo1Enter(int track);
+  // Key-down stage; true when the key is consumed (no character stage follows).
+  bool Memo1KeyDown(int track, QKeyEvent* event);
+  // Character stage.
+  void Memo1KeyPress(int track, QKeyEvent* event);
 
  private:
+  void PlaceCaret(int track);
+  void ShowRows(int track, const std::array<bool, 32>& changed);
+  void ShowPatternNumber();
+  void Preview(int track, int note);
+  void Follow(int track, const KeyOutcome& outcome);
+
   AppContext& ctx_;
+  QLabel* label34_ = nullptr;
+  QLabel* labelpatt_ = nullptr;
+  QScrollBar* scrollBarpatt_ = nullptr;
+  QPlainTextEdit* memo0_ = nullptr;
+  std::array<TrackMemo*, 8> tracks_{};
+  // The row texts each column shows: a redraw rewrites only the lines that differ, since
+  // laying text out is what a redraw costs.
+  using RowTexts = std::array<std::array<char, 10>, 32>;
+  std::array<RowTexts, 8> shownRows_{};
+  bool settingScrollBar_ = false;
 };
 
 }  // namespace kelmar

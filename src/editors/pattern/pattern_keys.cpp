@@ -1,0 +1,225 @@
+#include "editors/pattern/pattern_keys.h"
+
+#include "editors/pattern/pattern_text.h"
+
+namespace kelmar {
+namespace {
+
+constexpr PatternCell kEmptyCell{kEmptyNote, 0, 0, 0};
+constexpr char kLowerPiano[] = "ZSXDCVGBHNJM";
+constexpr char kUpperPiano[] = "Q2W3ER5T6Y7U";
+// evdev codes of the same keys on a QWERTY-positioned board.
+constexpr int kLowerPianoEvdev[12] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50};
+constexpr int kUpperPianoEvdev[12] = {16, 3, 17, 4, 18, 19, 6, 20, 7, 21, 8, 22};
+
+char32_t Upper(char32_t ch) { return (ch >= 'a' && ch <= 'z') ? ch - 'a' + 'A' : ch; }
+
+int HexValue(char32_t upper) {
+  if (upper >= '0' && upper <= '9') return static_cast<int>(upper - '0');
+  if (upper >= 'A' && upper <= 'F') return static_cast<int>(upper - 'A' + 10);
+  return -1;
+}
+
+// Effect code of an effect letter, 0 for the erasing keys, -1 for anything else.
+int EffectValue(char32_t upper) {
+  if (upper == ' ' || upper == '.' || upper == '0') return 0;
+  for (int code = 1; code <= 9; ++code) {
+    if (static_cast<char32_t>(kEffectLetters[code]) == upper) return code;
+  }
+  return -1;
+}
+
+void NextRow(TrackCursor& cursor) {
+  if (cursor.CursorRow < kRowCount - 1) ++cursor.CursorRow;
+}
+
+// Hands the cursor row over to the neighbouring track's column.
+void WalkTo(EditorState& state, int fromTrack, int toTrack, uint8_t column, KeyOutcome& out) {
+  state.TrackCursors[toTrack].CursorColumn = column;
+  state.TrackCursors[toTrack].CursorRow = state.TrackCursors[fromTrack].CursorRow;
+  out.focusTrack = toTrack;
+}
+
+void EraseNote(PatternCell& cell, TrackCursor& cursor, char* rowText, KeyOutcome& out) {
+  cell.Note = kEmptyNote;
+  rowText[0] = rowText[1] = rowText[2] = '.';
+  out.rowTextChanged = true;
+  cursor.CursorColumn = 0;
+  NextRow(cursor);
+}
+
+}  // namespace
+
+int PianoKeyFromChar(char32_t ch) {
+  const char32_t upper = Upper(ch);
+  for (int s = 0; s < 12; ++s) {
+    if (static_cast<char32_t>(kLowerPiano[s]) == upper) return s;
+    if (static_cast<char32_t>(kUpperPiano[s]) == upper) return 12 + s;
+  }
+  return kNotPiano;
+}
+
+int PianoKeyFromEvdev(int evdev) {
+  for (int s = 0; s < 12; ++s) {
+    if (kLowerPianoEvdev[s] == evdev) return s;
+    if (kUpperPianoEvdev[s] == evdev) return 12 + s;
+  }
+  return kNotPiano;
+}
+
+KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key) {
+  KeyOutcome out;
+  state.UnsavedChanges = true;
+  TrackCursor& cursor = state.TrackCursors[track];
+  Track& cells = song.Patterns[state.CurrentPattern][track];
+  switch (key) {
+    case PatternKey::Left:
+    case PatternKey::Backspace:
+      out.consumed = true;
+      if (cursor.CursorColumn > 0) {
+        --cursor.CursorColumn;
+      } else if (track > 0) {
+        WalkTo(state, track, track - 1, kColumnCount - 1, out);
+      }
+      break;
+    case PatternKey::Right:
+      out.consumed = true;
+      if (cursor.CursorColumn < kColumnCount - 1) {
+        ++cursor.CursorColumn;
+      } else if (track < kTrackCount - 1) {
+        WalkTo(state, track, track + 1, 0, out);
+      }
+      break;
+    case PatternKey::Up:
+      out.consumed = true;
+      if (cursor.CursorRow > 0) --cursor.CursorRow;
+      break;
+    case PatternKey::Down:
+      out.consumed = true;
+      NextRow(cursor);
+      break;
+    case PatternKey::Enter:
+      out.consumed = true;
+      if (cells[cursor.CursorRow].Note < kEmptyNote) out.previewNote = cells[cursor.CursorRow].Note;
+      cursor.CursorColumn = 0;
+      NextRow(cursor);
+      break;
+    case PatternKey::Insert:
+      for (int r = kRowCount - 1; r > cursor.CursorRow; --r) cells[r] = cells[r - 1];
+      cells[cursor.CursorRow] = kEmptyCell;
+      out.refreshView = true;
+      break;
+    case PatternKey::Delete:
+      for (int r = cursor.CursorRow; r < kRowCount - 1; ++r) cells[r] = cells[r + 1];
+      cells[kRowCount - 1] = kEmptyCell;
+      out.refreshView = true;
+      break;
+    case PatternKey::KeypadPlus:
+      state.CurrentInstrument = static_cast<uint8_t>(state.CurrentInstrument + 1);
+      out.instrumentChanged = true;
+      break;
+    case PatternKey::KeypadMinus:
+      state.CurrentInstrument = static_cast<uint8_t>(state.CurrentInstrument - 1);
+      out.instrumentChanged = true;
+      break;
+    case PatternKey::PatternPlus:
+      if (state.CurrentPattern < kPatternCount - 1) ++state.CurrentPattern;
+      out.patternStepped = true;
+      out.refreshView = true;
+      break;
+    case PatternKey::PatternMinus:
+      if (state.CurrentPattern > 0) --state.CurrentPattern;
+      out.patternStepped = true;
+      out.refreshView = true;
+      break;
+    case PatternKey::Other:
+      break;
+  }
+  return out;
+}
+
+KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText) {
+  KeyOutcome out;
+  TrackCursor& cursor = state.TrackCursors[track];
+  PatternCell& cell = song.Patterns[state.CurrentPattern][track][cursor.CursorRow];
+  const char32_t upper = Upper(ch);
+  switch (cursor.CursorColumn) {
+    case 0: {
+      if (ch == '.') {
+        EraseNote(cell, cursor, rowText, out);
+        break;
+      }
+      const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
+      if (piano < 0) break;
+      const int semitone = piano % 12;
+      const int octave = state.EntryOctave + piano / 12;
+      cell.Note = static_cast<uint8_t>(octave * 12 + semitone);
+      rowText[0] = kNoteNames[semitone * 2];
+      rowText[1] = kNoteNames[semitone * 2 + 1];
+      rowText[2] = static_cast<char>('0' + octave);
+      out.previewNote = cell.Note;
+      if (state.AutoIxxEffect) {
+        cell.Effects = static_cast<uint8_t>((kEffectInstrument << 4) | (cell.Effects & 0x0F));
+        cell.Param1 = state.CurrentInstrument;
+        rowText[4] = kEffectLetters[kEffectInstrument];
+        rowText[5] = kHexDigits[state.CurrentInstrument >> 4];
+        rowText[6] = kHexDigits[state.CurrentInstrument & 15];
+      }
+      out.rowTextChanged = true;
+      cursor.CursorColumn = 0;
+      NextRow(cursor);
+      break;
+    }
+    case 1: {
+      if (ch == '.') {
+        EraseNote(cell, cursor, rowText, out);
+        break;
+      }
+      if (ch < '0' || ch > '7') break;
+      const int octave = static_cast<int>(ch - '0');
+      state.EntryOctave = static_cast<uint8_t>(octave);
+      // An empty row stays empty: an octave alone names no note, and inventing one
+      // would leave the cell and its "..." text telling different stories.
+      if (cell.Note < kEmptyNote) {
+        cell.Note = static_cast<uint8_t>(cell.Note % 12 + 12 * octave);
+        rowText[2] = static_cast<char>(ch);
+        out.rowTextChanged = true;
+      }
+      cursor.CursorColumn = 2;
+      break;
+    }
+    case 2:
+    case 5: {
+      const int code = EffectValue(upper);
+      if (code < 0) break;
+      if (cursor.CursorColumn == 2) {
+        cell.Effects = static_cast<uint8_t>((code << 4) | (cell.Effects & 0x0F));
+      } else {
+        cell.Effects = static_cast<uint8_t>((cell.Effects & 0xF0) | code);
+      }
+      rowText[kColumnOffset[cursor.CursorColumn]] = kEffectLetters[code];
+      out.rowTextChanged = true;
+      ++cursor.CursorColumn;
+      break;
+    }
+    default: {  // parameter digits: columns 3, 4, 6, 7
+      const int value = HexValue(upper);
+      if (value < 0) break;
+      const int column = cursor.CursorColumn;
+      uint8_t& param = column <= 4 ? cell.Param1 : cell.Param2;
+      const bool high = column == 3 || column == 6;
+      param = static_cast<uint8_t>(high ? (value << 4) | (param & 0x0F) : (param & 0xF0) | value);
+      rowText[kColumnOffset[column]] = kHexDigits[value];
+      out.rowTextChanged = true;
+      if (column != kColumnCount - 1) {
+        ++cursor.CursorColumn;
+      } else if (track < kTrackCount - 1) {
+        WalkTo(state, track, track + 1, 0, out);
+      }
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace kelmar

@@ -1,0 +1,66 @@
+// The pattern editor's keyboard rules, as plain procedures over the song and the editing
+// state. A key goes through two stages, as in the track columns: the key-down stage
+// (cursor moves, Enter, Insert and Delete, pattern and instrument stepping) and the
+// character stage (notes, octaves, effect letters, parameter digits at the cursor).
+// Both write the cell and the same characters of the row text; what the view must do
+// beyond that (redraw, move the focus, sound a note) comes back in a KeyOutcome.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editors/editor_state.h"
+#include "engine/song.h"
+
+namespace kelmar {
+
+// Keys the key-down stage knows, whatever the toolkit calls them.
+enum class PatternKey {
+  Other,         // any other key, modifiers alone included
+  Left,
+  Right,
+  Up,
+  Down,
+  Backspace,     // acts as Left
+  Enter,
+  Insert,
+  Delete,
+  KeypadPlus,    // next instrument
+  KeypadMinus,   // previous instrument
+  PatternPlus,   // "+" / "=" of the main keyboard: next pattern
+  PatternMinus,  // "-" of the main keyboard: previous pattern
+};
+
+struct KeyOutcome {
+  bool consumed = false;           // the text box must not act on the key itself
+  bool refreshView = false;        // rebuild all eight track columns
+  bool patternStepped = false;     // the pattern keys ran: scroll bar and label follow, this column keeps the focus
+  bool instrumentChanged = false;  // CurrentInstrument changed: the instrument panel follows
+  int focusTrack = -1;             // track 0..7 whose column takes the focus; -1 = focus stays
+  bool rowTextChanged = false;     // characters of the cursor row's text were written
+  int previewNote = -1;            // note (0..107) to sound on this track with CurrentInstrument; -1 = none
+};
+
+// The physical note keys: semitone + 12 x octave offset (0..23), or one of these.
+constexpr int kPianoUnknown = -1;  // the platform reports no physical key: the character decides
+constexpr int kNotPiano = -2;      // the physical key is known and is not one of the 24 note keys
+
+// The note key of a typed character (upper or lower case), by the QWERTY piano rows
+// Z S X D C V G B H N J M (octave offset 0) and Q 2 W 3 E R 5 T 6 Y 7 U (offset 1).
+int PianoKeyFromChar(char32_t ch);
+// The note key at a physical position given as a Linux evdev key code (X11 reports
+// evdev + 8): the same two rows of keys on every layout.
+int PianoKeyFromEvdev(int evdev);
+
+// Key-down stage for the column of track (0..7). Always sets UnsavedChanges.
+KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key);
+
+// Character stage for the column of track (0..7): ch is the typed character, pianoKey the
+// physical note key (or kPianoUnknown / kNotPiano), rowText the 10 characters of the
+// cursor row in the column's text, written in step with the cell.
+KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText);
+
+// The 10 characters of row in a "\r\n" column text.
+inline char* RowTextIn(std::string& columnText, int row) { return columnText.data() + 12 * row; }
+
+}  // namespace kelmar

@@ -1,0 +1,66 @@
+#include "editors/pattern/pattern_tools.h"
+
+#include <cstring>
+
+namespace kelmar {
+
+bool IsPatternEmpty(const Song& song, int pattern) {
+  for (const Track& track : song.Patterns[pattern]) {
+    for (const PatternCell& cell : track) {
+      if (cell.Note != kEmptyNote || cell.Effects != 0 || cell.Param1 != 0 || cell.Param2 != 0) return false;
+    }
+  }
+  return true;
+}
+
+bool PatternsEqual(const Song& song, int a, int b) {
+  return a == b || std::memcmp(&song.Patterns[a], &song.Patterns[b], sizeof(Pattern)) == 0;
+}
+
+void Optimize(Song& song) {
+  for (int i = 0; i < kOrderLength; ++i) {
+    if (OrderCommandOf(song.Order[i]) != kOrderPlay) continue;
+    const uint8_t pattern = OrderParamOf(song.Order[i]);
+    // The earliest matching position wins; positions before i are already rewritten,
+    // so equal patterns all lead to one representative. Position i itself always matches.
+    for (int n = 0; n <= i; ++n) {
+      const uint8_t candidate = OrderParamOf(song.Order[n]);
+      if (PatternsEqual(song, candidate, pattern)) {
+        song.Order[i] = MakeOrderEntry(kOrderPlay, candidate);
+        break;
+      }
+    }
+  }
+}
+
+void CopyTrack(EditorState& state, uint8_t focusedTrack) {
+  state.TrackCopyPattern = state.CurrentPattern;
+  state.TrackCopyTrack = focusedTrack;
+}
+
+bool PasteTrack(Song& song, EditorState& state, uint8_t focusedTrack) {
+  if (state.TrackCopyTrack >= kTrackCount || focusedTrack >= kTrackCount) return false;
+  const Track& source = song.Patterns[state.TrackCopyPattern][state.TrackCopyTrack];
+  Track& target = song.Patterns[state.CurrentPattern][focusedTrack];
+  if (&source != &target) std::memcpy(&target, &source, sizeof(Track));
+  state.UnsavedChanges = true;
+  return true;
+}
+
+bool ClonePattern(Song& song, EditorState& state) {
+  int highest = kPatternCount - 2;
+  while (highest >= 0 && IsPatternEmpty(song, highest)) --highest;
+  if (highest < 0) return false;
+  const int target = highest + 1;
+  // Only pattern 255 can be in use above the highest used one of 0..254; it is never
+  // the user's intention to lose it to a clone.
+  if (!IsPatternEmpty(song, target)) return false;
+  if (target != state.CurrentPattern) {
+    std::memcpy(&song.Patterns[target], &song.Patterns[state.CurrentPattern], sizeof(Pattern));
+  }
+  state.CurrentPattern = static_cast<uint8_t>(target);
+  state.UnsavedChanges = true;
+  return true;
+}
+
+}  // namespace kelmar
