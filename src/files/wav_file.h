@@ -1,0 +1,138 @@
+// WAV files of the song as the engine plays it: the 44-byte RIFF/WAVE header of 16-bit
+// stereo PCM, a writer that appends whole rendered blocks and fills in the two size
+// fields at the end, and the render loop that the window's export and the command-line
+// renderer share, so that both produce the same bytes from the same engine state.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/engine.h"
+#include "files/file_error.h"
+
+namespace kelmar {
+
+constexpr size_t kWavHeaderSize = 44;
+constexpr uint32_t kWavExportMaxSeconds = 1800;  // 30 minutes of audio
+constexpr size_t kWavBlockBufferBytes = 4 * kMaxBufferSize;  // 16384: one block of any buffer size
+
+// The header of a file of 16-bit stereo PCM at sampleRate. The export writes it first with
+// both size fields 0 and fills them in when the last block is written.
+std::array<uint8_t, kWavHeaderSize> MakeWavHeader(uint32_t sampleRate, uint32_t riffSize = 0,
+                                                  uint32_t dataBytes = 0);
+
+// What a header says. Parse accepts only the exact layout written here.
+struct WavHeaderInfo {
+  uint32_t riffSize = 0;
+  uint16_t format = 0;
+  uint16_t channels = 0;
+  uint32_t sampleRate = 0;
+  uint32_t byteRate = 0;
+  uint16_t blockAlign = 0;
+  uint16_t bitsPerSample = 0;
+  uint32_t dataBytes = 0;
+};
+bool ParseWavHeader(const uint8_t* data, size_t size, WavHeaderInfo& out);
+
+// A WAV file being written: created (or truncated) with a zero-size header, blocks appended
+// one write each, sizes filled in by Finish. Errors come back as values with the runtime's
+// texts; after an error the file keeps what was written so far.
+//
+// With atomic set, the bytes go to a temporary file beside the target which Commit renames
+// over it; a writer destroyed without Commit removes the temporary file, so the target is
+// never half-written (the command-line renderer works this way). Without it the named file
+// itself is written, as the window's export does.
+class WavWriter {
+ public:
+  WavWriter() = default;
+  ~WavWriter();
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
+
+  FileError Create(const std::string& path, uint32_t sampleRate, bool atomic = false);
+  FileError Append(const void* data, size_t size);
+  // Writes the file size minus 8 at offset 4, then the sample bytes at offset 40.
+  FileError PatchSizes();
+  // Closes the file; reports a failure of the close itself.
+  FileError Close();
+  // Atomic writers only: closes and renames the temporary file over the target.
+  FileError Commit();
+
+  bool is_open() const { return fd_ >= 0; }
+  uint64_t data_bytes() const { return dataBytes_; }
+
+ private:
+  FileError WriteAt(uint64_t offset, const void* data, size_t size);
+  int fd_ = -1;
+  std::string path_;
+  std::string tempPath_;  // empty unless atomic
+  uint64_t dataBytes_ = 0;
+};
+
+// Where rendered blocks go. mix holds 4 * frames bytes as RenderBuffer writes them; stems,
+// when the loop was asked for them, holds eight interleaved int16 buffers of frames frames.
+class WavBlockSink {
+ public:
+  virtual ~WavBlockSink() = default;
+  virtual FileError Block(const uint8_t* mix, int frames, const int16_t* const* stems) = 0;
+};
+
+struct WavRenderProgress {
+  uint64_t frames;       // frames rendered so far
+  uint32_t sampleRate;
+  uint8_t orderPos;
+  uint8_t row;
+  double seconds() const { return sampleRate ? static_cast<double>(frames) / sampleRate : 0.0; }
+};
+// Called after every block; returning false cancels the render after that block.
+using WavProgressFn = std::function<bool(const WavRenderProgress&)>;
+
+enum class WavRenderEnd {
+  Stopped,    // the song stopped by itself (order "S", S00/T00, backward jump)
+  Limit,      // the length limit was reached
+  Cancelled,  // the progress callback asked to stop
+  Failed,     // the sink reported an error
+};
+
+struct WavRenderResult {
+  WavRenderEnd end = WavRenderEnd::Stopped;
+  uint64_t frames = 0;
+  uint64_t blocks = 0;
+  FileError error;
+};
+
+struct WavRenderOptions {
+  uint32_t maxSeconds = kWavExportMaxSeconds;
+  bool stems = false;           // hand each block's per-track contributions to the sink
+  WavProgressFn progress;       // may be empty
+};
+
+// The export's render loop, from "StopAtLoop = 1" to the last block: sets StopAtLoop,
+// starts the song at order position 0, row 0, song mode, and renders whole BufferSize blocks
+// into the sink while StopAtLoop stays 1; at least one block is written. A song that never
+// stops is ended after the last whole block within maxSeconds of audio (at least one block).
+// Every way out leaves playback stopped (Playing and StopAtLoop 0). The caller holds the
+// engine alone while this runs (no audio callback).
+WavRenderResult RenderSongToSink(Engine& engine, WavBlockSink& sink, const WavRenderOptions& options);
+
+// The whole export into one WAV file: StopPlayback, create the file with a zero-size header,
+// run the loop above with beforeStart called between setting StopAtLoop and starting the
+// song (the window pauses its audio callback there; the steps before it take EngineLock), patch the sizes and close. On a
+// file-system failure playback is stopped and the file keeps the blocks written so far with
+// both sizes 0. With atomic set the named file appears only when everything succeeded.
+struct WavExportSetup {
+  std::string path;
+  bool atomic = false;
+  WavRenderOptions render;
+  std::function<void()> beforeStart;
+};
+WavRenderResult ExportSongToWav(Engine& engine, const WavExportSetup& setup);
+
+// Prepares a freshly made engine for rendering at a sample rate and buffer size, as choosing
+// them in the options of a freshly started program would.
+void ConfigureFreshEngine(Engine& engine, uint16_t sampleRate, uint16_t bufferSize);
+
+}  // namespace kelmar

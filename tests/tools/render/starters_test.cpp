@@ -1,0 +1,131 @@
+// The starter songs and instruments: made again byte for byte by the generator, and
+// holding what they promise (length, all eight tracks, both synth modes, the modulators).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "../tools_test_util.h"
+#include "files/instrument_file.h"
+#include "files/song_file.h"
+#include "files/wav_file.h"
+
+namespace kelmar {
+namespace {
+
+namespace fs = std::filesystem;
+using tooltest::ReadAll;
+using tooltest::RunCommand;
+using tooltest::ScratchDir;
+
+const fs::path kRoot = KELMAR_SOURCE_DIR;
+
+std::vector<std::string> FilesIn(const fs::path& dir, const std::string& ext) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().extension() == ext) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CountSink : public WavBlockSink {
+ public:
+  FileError Block(const uint8_t*, int frames, const int16_t* const*) override {
+    frames_ += static_cast<uint64_t>(frames);
+    return {};
+  }
+  uint64_t frames_ = 0;
+};
+
+TEST(Starters, GeneratorMakesTheCommittedFilesAgain) {
+  ScratchDir dir;
+  const auto ran = RunCommand(std::string(KELMAR_MAKE_STARTERS_BIN) + " " + tooltest::Quote(dir.path().string()));
+  ASSERT_EQ(0, ran.status) << ran.output;
+  for (const auto& [sub, ext] : {std::pair{"songs", ".sng"}, std::pair{"instruments", ".kli"}}) {
+    const auto made = FilesIn(dir.path() / sub, ext);
+    for (const std::string& name : made) {
+      ASSERT_TRUE(fs::exists(kRoot / sub / name)) << name << " is not committed";
+      EXPECT_TRUE(ReadAll((dir.path() / sub / name).string()) == ReadAll((kRoot / sub / name).string()))
+          << name << " differs from what the generator makes";
+    }
+  }
+  EXPECT_GE(FilesIn(kRoot / "songs", ".sng").size(), 3u);
+  EXPECT_GE(FilesIn(kRoot / "instruments", ".kli").size(), 16u);
+}
+
+TEST(Starters, InstrumentsCoverEveryKind) {
+  std::set<std::string> kinds;
+  for (const std::string& name : FilesIn(kRoot / "instruments", ".kli")) {
+    Instrument ins{};
+    uint8_t mode = 9;
+    ASSERT_TRUE(LoadInstrumentFile((kRoot / "instruments" / name).string(), ins, mode).ok()) << name;
+    EXPECT_LE(mode, 1);
+    EXPECT_NE(0, ins.VolEnv.Start | ins.VolEnv.Val1) << name << " is silent";
+    kinds.insert(name.substr(0, name.find('-')));
+    if (name.rfind("drum-", 0) == 0) {
+      EXPECT_EQ(1, ins.NzeEnable) << name;
+    }
+  }
+  for (const char* kind : {"bass", "lead", "pad", "pluck", "bell", "drum"}) EXPECT_TRUE(kinds.count(kind)) << kind;
+}
+
+TEST(Starters, SongsHoldWhatTheyPromise) {
+  for (const std::string& name : FilesIn(kRoot / "songs", ".sng")) {
+    SCOPED_TRACE(name);
+    auto engine = std::make_unique<Engine>();
+    SongSettings settings;
+    ASSERT_TRUE(LoadSongFile((kRoot / "songs" / name).string(), engine->song, settings).ok());
+    const Song& song = engine->song;
+    EXPECT_NE("Songtitle", settings.Title);
+
+    // The order list ends with an "S" entry; collect the patterns played before it.
+    std::set<int> patterns;
+    int stop = -1;
+    for (int pos = 0; pos < kOrderLength && stop < 0; ++pos) {
+      if (pos > 0 && OrderCommandOf(song.Order[pos]) == kOrderStop) stop = pos;
+      else patterns.insert(OrderParamOf(song.Order[pos]));
+    }
+    ASSERT_GT(stop, 0);
+
+    std::set<int> tracks, instruments;
+    bool pan = false;
+    for (int p : patterns)
+      for (int t = 0; t < kTrackCount; ++t)
+        for (int r = 0; r < kRowCount; ++r) {
+          const PatternCell& c = song.Cell(p, t, r);
+          if (c.Note < kEmptyNote) tracks.insert(t);
+          if (c.Effect1() == kEffectInstrument) instruments.insert(c.Param1);
+          pan = pan || c.Effect2() == kEffectVolume || c.Effect1() == kEffectVolume;
+        }
+    EXPECT_EQ(8u, tracks.size());
+    EXPECT_TRUE(pan);
+    bool oldMode = false, newMode = false, noise = false, porta = false, vib = false, arp = false, sweep = false,
+         filter = false;
+    for (int i : instruments) {
+      const Instrument& ins = song.Instruments[i];
+      (song.SynthMode[i] ? oldMode : newMode) = true;
+      noise = noise || ins.NzeEnable;
+      porta = porta || ins.PMEnable;
+      vib = vib || ins.VibEnable;
+      arp = arp || ins.Arp1 || ins.Arp2 || ins.Arp3;
+      sweep = sweep || ins.SweepEnv.Len1;
+      filter = filter || ins.Filter;
+    }
+    EXPECT_TRUE(oldMode && newMode);
+    EXPECT_TRUE(noise && porta && vib && arp && sweep && filter);
+
+    // One to two minutes, ending by itself.
+    CountSink sink;
+    const auto result = RenderSongToSink(*engine, sink, {});
+    EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+    const double seconds = static_cast<double>(sink.frames_) / engine->SampleRate;
+    EXPECT_GE(seconds, 60.0);
+    EXPECT_LE(seconds, 120.0);
+  }
+}
+
+}  // namespace
+}  // namespace kelmar
