@@ -1,3 +1,19 @@
-// STUB: replaced by the application's start-up.
-#include <cstdio>
-int main() { std::puts("Kelmar: the window is on its way."); return 0; }
+// Kelmar: the engine's tables first, then the one main window, then the event loop.
+#include <QApplication>
+#include <QIcon>
+#include <memory>
+
+#include "app/main_window.h"
+#include "engine/engine.h"
+
+int main(int argc, char** argv) {
+  // The engine exists before any window does: its tables are ready when the window starts the audio.
+  auto engine = std::make_unique<kelmar::Engine>();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("kelmar");
+  QApplication::setApplicationDisplayName("Quorin.Kelmar");
+  QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
+  kelmar::MainWindow window(std::move(engine));
+  window.show();
+  return app.exec();
+}

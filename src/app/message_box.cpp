@@ -9,15 +9,15 @@ namespace {
 const char* const kCaption = "Quorin.KELMAR";
 }
 
-bool MessageBoxes::Question(const QString& text) {
+bool MessageBoxes::Question(const QString& text, bool ownedByWindow) {
   shown_.push_back(text);
   if (!queued_.empty()) {
     Answer a = queued_.front();
     queued_.pop_front();
     return a == Answer::Yes;
   }
-  return QMessageBox::warning(owner_, kCaption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-         QMessageBox::Yes;
+  return QMessageBox::warning(ownedByWindow ? owner_ : nullptr, kCaption, text, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MessageBoxes::Error(const QString& text) {

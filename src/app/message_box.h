@@ -16,8 +16,8 @@ class MessageBoxes {
 
   explicit MessageBoxes(QWidget* owner = nullptr) : owner_(owner) {}
 
-  // Warning icon, Yes and No; true only for Yes.
-  bool Question(const QString& text);
+  // Warning icon, Yes and No; true only for Yes. The close question belongs to no window.
+  bool Question(const QString& text, bool ownedByWindow = true);
   // Error icon, OK.
   void Error(const QString& text);
 

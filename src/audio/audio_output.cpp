@@ -1,1 +1,114 @@
 #include "audio/audio_output.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace kelmar {
+
+namespace {
+
+void LockAudio() { SDL_LockAudio(); }
+void UnlockAudio() { SDL_UnlockAudio(); }
+
+}  // namespace
+
+AudioOutput::AudioOutput(Engine& engine) : engine_(engine) {}
+
+AudioOutput::~AudioOutput() {
+  if (open_ || subsystem_) CloseAudio();
+}
+
+bool AudioOutput::OpenAudio() {
+  if (open_ || subsystem_) CloseAudio();
+  stagingPos_ = stagingLen_ = 0;
+  // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on them.
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+  subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) >= 0;
+  if (subsystem_) {
+    SDL_AudioSpec desired;
+    std::memset(&desired, 0, sizeof desired);
+    desired.freq = engine_.SampleRate;
+    desired.format = AUDIO_S16LSB;
+    desired.channels = 2;
+    desired.samples = engine_.BufferSize;
+    desired.callback = &AudioOutput::Callback;
+    desired.userdata = this;
+    // No obtained specification: SDL converts, so the callback always sees this format.
+    open_ = SDL_OpenAudio(&desired, nullptr) >= 0;
+  }
+  if (open_) engine_.SetLockHooks(&LockAudio, &UnlockAudio);
+  if (subsystem_) SDL_PauseAudio(0);
+  return open_;
+}
+
+void AudioOutput::CloseAudio() {
+  if (subsystem_) {
+    SDL_PauseAudio(1);
+    if (open_) SDL_CloseAudio();
+  }
+  // No callback runs from here on, so the engine needs no lock until the next open.
+  engine_.SetLockHooks(nullptr, nullptr);
+  open_ = false;
+  if (subsystem_) SDL_Quit();
+  subsystem_ = false;
+}
+
+void AudioOutput::PauseAudio(bool pause) {
+  if (!subsystem_) return;
+  SDL_PauseAudio(pause ? 1 : 0);
+  // The pause flag is read as a callback begins, so one may still be running: taking the
+  // lock once waits it out. From here on, the window thread may render on its own.
+  if (pause && open_) {
+    SDL_LockAudio();
+    SDL_UnlockAudio();
+  }
+}
+
+template <typename Apply>
+bool AudioOutput::Reopen(Apply apply) {
+  CloseAudio();
+  apply();
+  // The song's tempo, not the current one: a tempo set by effect T lasts only until the next T.
+  engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
+  engine_.BuildFreqTable();
+  return OpenAudio();
+}
+
+bool AudioOutput::ReopenWithSampleRate(uint16_t sampleRate) {
+  return Reopen([&] { engine_.SampleRate = sampleRate; });
+}
+
+bool AudioOutput::ReopenWithBufferSize(uint16_t bufferSize) {
+  return Reopen([&] { engine_.BufferSize = std::min<uint16_t>(bufferSize, kMaxBufferSize); });
+}
+
+void AudioOutput::Callback(void* userdata, uint8_t* stream, int len) {
+  auto* self = static_cast<AudioOutput*>(userdata);
+  self->RenderInto(stream, len);
+  self->callbacks_.fetch_add(1, std::memory_order_release);
+}
+
+void AudioOutput::RenderInto(uint8_t* stream, int len) {
+  const int bufferBytes = 4 * engine_.BufferSize;
+  if (len == bufferBytes && stagingPos_ == stagingLen_) {
+    engine_.RenderBuffer(stream);
+    return;
+  }
+  while (len > 0) {
+    if (stagingPos_ == stagingLen_) {
+      engine_.RenderBuffer(staging_.data());
+      stagingPos_ = 0;
+      stagingLen_ = bufferBytes;
+    }
+    const int n = std::min(len, stagingLen_ - stagingPos_);
+    std::memcpy(stream, staging_.data() + stagingPos_, static_cast<size_t>(n));
+    stream += n;
+    len -= n;
+    stagingPos_ += n;
+  }
+}
+
+}  // namespace kelmar

@@ -1,3 +1,64 @@
-// STUB: replaced by the audio layer. The only code that calls SDL.
+// The audio output: the SDL 1.2 audio stream that plays what the engine renders.
+// This is the only code that calls SDL.
+//
+// Threads: every member function runs on the window thread, except Callback, which
+// SDL runs on its audio thread. While a device is open the engine's lock hooks are
+// SDL's audio lock, so an EngineLock on the window thread keeps the callback out.
 #pragma once
-namespace kelmar { class AudioOutput; }
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "engine/engine.h"
+
+namespace kelmar {
+
+class AudioOutput {
+ public:
+  explicit AudioOutput(Engine& engine);
+  ~AudioOutput();  // closes a stream still open, so no callback outlives the engine
+  AudioOutput(const AudioOutput&) = delete;
+  AudioOutput& operator=(const AudioOutput&) = delete;
+
+  // Initialises SDL's audio subsystem and opens the stream: SampleRate, signed 16-bit
+  // little-endian stereo, BufferSize frames per callback. The stream is started whether
+  // or not the open worked; true when a device plays.
+  bool OpenAudio();
+  // Stops the stream, closes the device and shuts SDL down. Harmless when nothing is open.
+  void CloseAudio();
+  // true: no more callbacks until resumed, and none still running when this returns
+  // (WAV export renders on the window thread meanwhile).
+  void PauseAudio(bool pause);
+
+  // The option items: close, store the value, recompute SamplesPerTick from the song's
+  // tempo, rebuild the frequency table for the rate, open again. Playback state survives.
+  bool ReopenWithSampleRate(uint16_t sampleRate);
+  bool ReopenWithBufferSize(uint16_t bufferSize);
+
+  // Whether a device is open and the callback runs (the window shows when there is none).
+  bool IsOpen() const { return open_; }
+  // Callbacks run since construction (tests use it to know how much was rendered).
+  uint64_t CallbackCount() const { return callbacks_.load(std::memory_order_acquire); }
+
+  // The SDL callback (audio thread): renders into the stream through Engine::RenderBuffer.
+  // Public so that benchmarks and tests can run exactly what SDL runs.
+  static void Callback(void* userdata, uint8_t* stream, int len);
+
+ private:
+  void RenderInto(uint8_t* stream, int len);
+  template <typename Apply>
+  bool Reopen(Apply apply);
+
+  Engine& engine_;
+  bool open_ = false;
+  bool subsystem_ = false;
+  std::atomic<uint64_t> callbacks_{0};
+  // Used only if SDL ever offers a different byte count than one engine buffer:
+  // the engine always renders whole buffers, so the surplus waits here.
+  std::array<uint8_t, 4 * kMaxBufferSize> staging_{};
+  int stagingPos_ = 0;
+  int stagingLen_ = 0;
+};
+
+}  // namespace kelmar

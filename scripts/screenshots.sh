@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Pictures of the four pages for the README, taken under a virtual display: docs/screenshots/*.png.
+set -eu
+build="${1:-build}"
+out="docs/screenshots"
+cmake --build "$build" --target kelmar_screenshots >/dev/null
+mkdir -p "$out"
+# The virtual display needs no sound: the window is made without opening the audio device.
+if [ -n "${DISPLAY:-}" ]; then
+  "$build/src/app/kelmar_screenshots" "$out"
+else
+  xvfb-run -a -s "-screen 0 1024x768x24" "$build/src/app/kelmar_screenshots" "$out"
+fi

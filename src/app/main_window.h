@@ -1,0 +1,129 @@
+// The main window TForm1: the four pages, the main menu, key preview, the 100 ms timer,
+// start-up (FormCreate), the close question (FormCloseQuery) and shut-down (FormDestroy).
+// It owns the engine, the editing state, the song settings, the message boxes, the audio
+// output and every page and command. Everything here runs on the window thread.
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+#include "app/app_context.h"
+#include "app/message_box.h"
+#include "audio/audio_output.h"
+#include "editors/editor_state.h"
+#include "engine/engine.h"
+#include "files/song_settings.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QPlainTextEdit;
+class QTabWidget;
+class QTimer;
+
+namespace kelmar {
+
+class InstrumentPage;
+class PatternPage;
+class SongPage;
+class Transport;
+class FileCommands;
+class WavExport;
+
+struct MainWindowOptions {
+  // Tests that need no sound leave the device closed; the window behaves as without a sound card.
+  bool openAudio = true;
+};
+
+class MainWindow : public QMainWindow, public Views {
+  Q_OBJECT
+ public:
+  using Options = MainWindowOptions;
+
+  // engine: built before the window exists (InitEngine); a fresh one when null.
+  explicit MainWindow(std::unique_ptr<Engine> engine = nullptr, Options options = {});
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow() override;  // FormDestroy
+
+  // Views: forwarded to the pages that own them.
+  void RefreshInstrumentPanel() override;
+  void RefreshPatternView() override;
+  void RefreshOrderList() override;
+  void ApplyColors() override;
+  void NewSong() override;
+  QList<QWidget*> TextBoxes() override;
+
+  // Menu handlers owned by the window itself.
+  void Song1Click();  // New / "Song": asks "Clear Song?"
+  void Quit1Click();
+  void AutoIxxEffect1Click();
+  void SampleFreqClick(QAction* item);
+  void BuffersizeClick(QAction* item);
+  void PageControl2Change();
+
+  // The window's key handler under key preview; true when the key was used.
+  bool FormKeyDown(QKeyEvent* event);
+  // Keys the handler has seen so far (tests check that each key arrives once).
+  int PreviewedKeyCount() const { return previewedKeys_; }
+
+  // Accessors for the pages' owners and for tests.
+  Engine& engine() { return *engine_; }
+  EditorState& state() { return state_; }
+  SongSettings& settings() { return settings_; }
+  MessageBoxes& messages() { return messages_; }
+  AudioOutput& audio() { return audio_; }
+  AppContext& context() { return ctx_; }
+  InstrumentPage& instrumentPage() { return *instrumentPage_; }
+  PatternPage& patternPage() { return *patternPage_; }
+  SongPage& songPage() { return *songPage_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildPages();
+  void BuildMenu();
+  void FormCreate(const Options& options);
+  void SetEditMenu(bool enabled, bool pattern, bool instrument);
+  void ShowAudioState();
+  bool IsMenuShortcut(QKeyEvent* event) const;
+  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
+  template <typename F>
+  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, F handler);
+
+  std::unique_ptr<Engine> engine_;
+  EditorState state_;
+  SongSettings settings_;
+  MessageBoxes messages_;
+  AudioOutput audio_;
+  AppContext ctx_;
+
+  QTabWidget* pageControl_ = nullptr;
+  QWidget* aboutPage_ = nullptr;
+  QPlainTextEdit* memoAbout_ = nullptr;
+  InstrumentPage* instrumentPage_ = nullptr;
+  PatternPage* patternPage_ = nullptr;
+  SongPage* songPage_ = nullptr;
+  std::unique_ptr<Transport> transport_;
+  std::unique_ptr<FileCommands> fileCommands_;
+  std::unique_ptr<WavExport> wavExport_;
+  QTimer* timer1_ = nullptr;
+
+  QMenu* editMenu_ = nullptr;
+  QList<QAction*> patternEditItems_;
+  QList<QAction*> instrumentEditItems_;
+  QList<QAction*> shortcutItems_;
+  QAction* autoIxx_ = nullptr;
+  QAction* noAudio_ = nullptr;
+  QActionGroup* sampleFreqGroup_ = nullptr;
+  QActionGroup* bufferSizeGroup_ = nullptr;
+  const QKeyEvent* previewedKey_ = nullptr;
+  int previewedKeys_ = 0;
+  QPointer<QWidget> previewedTarget_;
+};
+
+}  // namespace kelmar
