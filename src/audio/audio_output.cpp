@@ -36,7 +36,7 @@ bool AudioOutput::OpenAudio() {
     desired.samples = engine_.BufferSize;
     desired.callback = &AudioOutput::Callback;
     desired.userdata = this;
-    // No obtained specification: SDL converts, so the callback always sees this format.
+    // No obtained format is asked for: SDL converts, so the callback always sees this format.
     open_ = SDL_OpenAudio(&desired, nullptr) >= 0;
   }
   if (open_) engine_.SetLockHooks(&LockAudio, &UnlockAudio);
