@@ -17,6 +17,11 @@ using PackProgress = int (*)(uint32_t total, uint32_t consumed, uint32_t produce
 
 // Packs length bytes of src into dst (which holds PackedSizeBound(length) bytes).
 // Returns the packed length, 0 for empty input, kPackFailed on failure or cancel.
+// The parse is a shortest-bit-cost one. workMemory (PackWorkMemorySize bytes, any alignment)
+// holds the match finder's fixed tables; it may be null, they are then allocated. Tables
+// that grow with the input are always allocated (about 41 bytes per input byte, 16 MB for
+// a full song). Should that fail, the block is written as literals: still within the bound.
+// Progress is reported while the chosen items are written, not during the search.
 uint32_t PackBlock(const uint8_t* src, uint8_t* dst, uint32_t length, void* workMemory, PackProgress progress,
                    void* progressParam);
 
@@ -26,7 +31,9 @@ struct DepackResult {
   size_t written;  // bytes written to dst, also when !ok
 };
 
-// Decodes one block; never reads past srcLength nor writes past dstCapacity.
+// Decodes one block; never reads past srcLength nor writes past dstCapacity. A repeat match
+// before any match has set its distance is corrupt too. Copies move 8 bytes at a time, so
+// bytes of dst past `written` (never past dstCapacity) may be overwritten.
 DepackResult DepackBlock(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t dstCapacity);
 
 }  // namespace kelmar

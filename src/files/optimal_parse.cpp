@@ -1,0 +1,402 @@
+// Shortest-bit-cost parse for the packed-block format.
+//
+// A forward dynamic program over positions. The cost of an item depends on decoder state:
+// after a match the offset high part is one gamma value cheaper, and a repeat match (the
+// cheapest way to copy) needs the last match distance and must follow a literal or single
+// byte. So each position keeps up to kArrivals cheapest ways to reach it that differ in that
+// state (afterMatch, lastOffset), each with its exact bit cost and a link to the way it came.
+//
+// Matches come from binary search trees of suffixes (one per hash of the first 3 bytes),
+// searched to a fixed depth, plus a table of the last place of every byte pair for 2-byte
+// copies. A nearer distance never costs more than a farther one for the same length, so a
+// farther candidate is kept only when it is longer than every nearer one. A match of
+// kNiceLength bytes or more is taken as it is and the positions it covers are not examined:
+// this keeps long runs linear.
+//
+// Memory: the hash roots and the byte-pair table (2 x 64 Ki entries, 512 KiB) live in the
+// caller's work memory; the tree links (8 bytes per input byte) and the arrivals (33 bytes
+// per input byte) are allocated here: about 16 MB for a full 393,216-byte song.
+#include "files/optimal_parse.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "files/packed_block.h"
+
+namespace kelmar::packed {
+
+namespace {
+
+// Tuned on song streams: 4 arrivals gain 0.15%, a search twice as deep 0.4%; both cost
+// far more time than that is worth.
+constexpr int kArrivals = 2;
+constexpr int kSearchDepth = 32;
+constexpr uint32_t kNiceLength = 160;
+constexpr uint32_t kHashBits = 16;
+constexpr uint32_t kHashSize = 1u << kHashBits;
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+constexpr int kMaxCandidates = kSearchDepth + 2;
+constexpr uint32_t kMaxParseLength = 64u << 20;
+
+// 16 bytes, so that the ways into one position share a cache line.
+struct Arrival {
+  uint32_t cost;   // bits from the start of the block
+  uint32_t state;  // lastOffset * 2 + afterMatch; lastOffset is 0 while no match has set it
+  uint32_t prev;   // arrival slot this one was reached from
+  uint32_t info;   // item kind << 28 | item length (a single byte: its distance)
+
+  uint32_t lastOffset() const { return state >> 1; }
+  bool afterMatch() const { return (state & 1u) != 0; }
+  ItemKind kind() const { return static_cast<ItemKind>(info >> 28); }
+  uint32_t value() const { return info & 0x0FFFFFFFu; }
+};
+
+struct alignas(32) ArrivalSet {
+  Arrival a[kArrivals];
+};
+static_assert(sizeof(ArrivalSet) == 32, "one or two sets per cache line");
+
+uint32_t Hash3(const uint8_t* p, uint32_t bits) {
+  const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+  return (v * 2654435761u) >> (32 - bits);
+}
+
+// Byte pairs may share a slot, so a pair slot is checked against the bytes before use.
+uint32_t Hash2(const uint8_t* p, uint32_t bits) {
+  const uint32_t v = (uint32_t{p[0]} << 8) | p[1];
+  return (v * 2654435761u) >> (32 - bits);
+}
+
+// Number of equal bytes at a and b, at most limit.
+uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+  uint32_t n = 0;
+  while (n + 8 <= limit) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    std::memcpy(&x, a + n, 8);
+    std::memcpy(&y, b + n, 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return n + static_cast<uint32_t>(std::countr_zero(x ^ y)) / 8;
+      } else {
+        return n + static_cast<uint32_t>(std::countl_zero(x ^ y)) / 8;
+      }
+    }
+    n += 8;
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+struct Candidate {
+  uint32_t offset;
+  uint32_t length;
+};
+
+class Parser {
+ public:
+  Parser(const uint8_t* src, uint32_t length, void* workMemory)
+      : src_(src), n_(length), arrivals_(new ArrivalSet[static_cast<size_t>(length) + 1]), counts_(length + 1, 0),
+        tree_(2 * static_cast<size_t>(length), kNone) {
+    // Small blocks get small tables: clearing them is then cheaper than the parse.
+    hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
+    const uint32_t hashSize = 1u << hashBits_;
+    // Both position tables fit the work memory; align it for 4-byte entries.
+    void* p = workMemory;
+    size_t space = PackWorkMemorySize;
+    const size_t need = 2 * kHashSize * sizeof(uint32_t);
+    if (p != nullptr && std::align(alignof(uint32_t), need, p, space) != nullptr) {
+      head_ = static_cast<uint32_t*>(p);
+    } else {
+      own_ = std::make_unique<uint32_t[]>(2 * kHashSize);
+      head_ = own_.get();
+    }
+    last2_ = head_ + hashSize;
+    std::fill(head_, head_ + 2 * hashSize, kNone);
+  }
+
+  std::vector<Item> Run() {
+    // The verbatim first byte: 8 bits, no match yet.
+    Offer(1, 8, 0, false, kNone, ItemKind::Literal, 0, 1);
+    Insert(0);
+    uint32_t pos = 1;
+    while (pos < n_) pos = Step(pos);
+    return Trace();
+  }
+
+ private:
+  Arrival* At(uint32_t pos) { return arrivals_[pos].a; }
+
+  // Enters pos into the match finder without collecting matches.
+  void Insert(uint32_t pos) {
+    Candidate unused[kMaxCandidates];
+    Search(pos, unused, false);
+  }
+
+  // Matches at pos, nearest first, each longer than all nearer ones; enters pos as well.
+  int FindMatches(uint32_t pos, Candidate* cands) { return Search(pos, cands, true); }
+
+  // Binary search tree of the suffixes sharing a hash of their first 3 bytes, newest at the
+  // root (as in the classic binary-tree match finder): walking it from the root meets
+  // ever older positions with ever longer common prefixes, and the new position replaces
+  // the root, splitting the old tree into its two subtrees.
+  int Search(uint32_t pos, Candidate* cands, bool collect) {
+    const uint32_t left = n_ - pos;
+    int nc = 0;
+    uint32_t best = 1;
+    if (left >= 2) {
+      uint32_t& slot2 = last2_[Hash2(src_ + pos, hashBits_)];
+      if (collect && slot2 != kNone && pos - slot2 < 1280 && src_[slot2] == src_[pos] &&
+          src_[slot2 + 1] == src_[pos + 1]) {
+        best = MatchLength(src_ + pos, src_ + slot2, left);
+        cands[nc++] = Candidate{pos - slot2, best};
+      }
+      slot2 = pos;
+    }
+    if (left < 3) return nc;
+    const uint32_t maxLen = std::min(left, kNiceLength);
+    uint32_t& root = head_[Hash3(src_ + pos, hashBits_)];
+    uint32_t cur = root;
+    root = pos;
+    uint32_t* less = &tree_[2 * static_cast<size_t>(pos)];
+    uint32_t* greater = less + 1;
+    uint32_t lenLess = 0;
+    uint32_t lenGreater = 0;
+    for (int depth = kSearchDepth;; --depth) {
+      if (cur == kNone || depth == 0) {
+        *less = *greater = kNone;
+        break;
+      }
+      uint32_t* node = &tree_[2 * static_cast<size_t>(cur)];
+      uint32_t len = std::min(lenLess, lenGreater);
+      len += MatchLength(src_ + pos + len, src_ + cur + len, maxLen - len);
+      if (collect && len > best && len >= 3) {
+        best = len;
+        const uint32_t full = len == maxLen ? MatchLength(src_ + pos, src_ + cur, left) : len;
+        cands[nc++] = Candidate{pos - cur, full};
+        if (full > best) best = full;
+      }
+      if (len == maxLen) {  // same as far as we look: pos takes cur's place
+        *less = node[0];
+        *greater = node[1];
+        break;
+      }
+      if (src_[cur + len] < src_[pos + len]) {
+        *less = cur;
+        less = node + 1;
+        lenLess = len;
+        cur = node[1];
+      } else {
+        *greater = cur;
+        greater = node;
+        lenGreater = len;
+        cur = node[0];
+      }
+    }
+    return nc;
+  }
+
+  // Keeps the arrival if it is among the kArrivals cheapest with distinct state at pos.
+  void Offer(uint32_t pos, uint32_t cost, uint32_t lastOffset, bool afterMatch, uint32_t prev, ItemKind kind,
+             uint32_t offset, uint32_t length) {
+    Arrival* a = At(pos);
+    int count = counts_[pos];
+    if (count == kArrivals && cost >= a[kArrivals - 1].cost) return;
+    const uint32_t state = (lastOffset << 1) | (afterMatch ? 1u : 0u);
+    int slot = count;
+    for (int i = 0; i < count; ++i) {
+      if (a[i].state == state) {
+        if (a[i].cost <= cost) return;
+        slot = i;  // replace the dearer way to the same state
+        break;
+      }
+    }
+    if (slot == count) {
+      if (count < kArrivals) {
+        ++count;
+        counts_[pos] = static_cast<uint8_t>(count);
+      } else {
+        slot = kArrivals - 1;  // drop the dearest
+      }
+    }
+    // Move the new arrival up to its place in cost order.
+    while (slot > 0 && a[slot - 1].cost > cost) {
+      a[slot] = a[slot - 1];
+      --slot;
+    }
+    const uint32_t value = kind == ItemKind::Single ? offset : length;
+    a[slot] = Arrival{cost, state, prev, (static_cast<uint32_t>(kind) << 28) | value};
+  }
+
+  // Relaxes every item that starts at pos; returns the next position to examine.
+  uint32_t Step(uint32_t pos) {
+    const int count = counts_[pos];
+    Arrival* here = At(pos);
+    const uint32_t left = n_ - pos;
+    const uint32_t base = pos * kArrivals;
+
+    // Literal or single byte: keeps lastOffset, clears afterMatch.
+    uint32_t single = kNone;
+    if (src_[pos] == 0) {
+      single = 0;
+    } else {
+      const uint32_t maxD = std::min(pos, kSingleMaxOffset);
+      for (uint32_t d = 1; d <= maxD; ++d) {
+        if (src_[pos - d] == src_[pos]) {
+          single = d;
+          break;
+        }
+      }
+    }
+    const ItemKind oneKind = single == kNone ? ItemKind::Literal : ItemKind::Single;
+    const uint32_t oneBits = single == kNone ? kLiteralBits : kSingleBits;
+    const uint32_t oneOffset = single == kNone ? 0 : single;
+
+    int bestFree = -1;   // cheapest arrival with afterMatch false
+    int bestAfter = -1;  // cheapest with afterMatch true
+    uint32_t longest = 0;
+    uint32_t longestCost = 0;
+    Item longestItem{};
+    uint32_t longestLast = 0;
+    uint32_t longestPrev = 0;
+    for (int i = 0; i < count; ++i) {
+      const Arrival& a = here[i];
+      const uint32_t lastOffset = a.lastOffset();
+      Offer(pos + 1, a.cost + oneBits, lastOffset, false, base + i, oneKind, oneOffset, 1);
+      if (a.afterMatch()) {
+        if (bestAfter < 0) bestAfter = i;
+        continue;
+      }
+      if (bestFree < 0) bestFree = i;
+      // Repeat match at the last distance.
+      if (lastOffset == 0 || left < 2) continue;
+      const uint32_t len = MatchLength(src_ + pos, src_ + pos - lastOffset, left);
+      if (len < 2) continue;
+      if (len >= kNiceLength) {
+        const uint32_t cost = a.cost + RepeatBits(len);
+        if (len > longest || (len == longest && cost < longestCost)) {
+          longest = len;
+          longestCost = cost;
+          longestItem = Item{ItemKind::Repeat, lastOffset, len};
+          longestLast = lastOffset;
+          longestPrev = base + i;
+        }
+        continue;
+      }
+      for (uint32_t l = 2; l <= len; ++l) {
+        Offer(pos + l, a.cost + RepeatBits(l), lastOffset, true, base + i, ItemKind::Repeat, lastOffset, l);
+      }
+    }
+
+    // Matches: the resulting state depends only on the distance, so only the cheapest
+    // arrival of each afterMatch kind matters.
+    Candidate cands[kMaxCandidates];
+    const int nc = FindMatches(pos, cands);
+    {
+      uint32_t covered = 1;
+      for (int c = 0; c < nc; ++c) {
+        const uint32_t off = cands[c].offset;
+        const uint32_t maxLen = cands[c].length;
+        if (maxLen >= kNiceLength) {
+          uint32_t cost = kNone;
+          if (bestFree >= 0) cost = here[bestFree].cost + PairBits(off, maxLen, false);
+          uint32_t prev = base + static_cast<uint32_t>(bestFree);
+          if (bestAfter >= 0 && here[bestAfter].cost + PairBits(off, maxLen, true) < cost) {
+            cost = here[bestAfter].cost + PairBits(off, maxLen, true);
+            prev = base + static_cast<uint32_t>(bestAfter);
+          }
+          if (maxLen > longest || (maxLen == longest && cost < longestCost)) {
+            longest = maxLen;
+            longestCost = cost;
+            longestItem = Item{ItemKind::Pair, off, maxLen};
+            longestLast = off;
+            longestPrev = prev;
+          }
+        }
+        const uint32_t top = std::min(maxLen, kNiceLength - 1);
+        // Cheapest way in for an item costing bitsFree after a literal, bitsAfter after a match.
+        auto cheapest = [&](uint32_t bitsFree, uint32_t bitsAfter, uint32_t& prev) {
+          uint32_t cost = kNone;
+          if (bestFree >= 0) {
+            cost = here[bestFree].cost + bitsFree;
+            prev = base + static_cast<uint32_t>(bestFree);
+          }
+          if (bestAfter >= 0 && here[bestAfter].cost + bitsAfter < cost) {
+            cost = here[bestAfter].cost + bitsAfter;
+            prev = base + static_cast<uint32_t>(bestAfter);
+          }
+          return cost;
+        };
+        uint32_t l = covered + 1;
+        if (off <= kShortMaxOffset && l <= 3) {
+          uint32_t prev = 0;
+          const uint32_t cost = cheapest(kShortBits, kShortBits, prev);
+          for (; l <= std::min(top, 3u); ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Short, off, l);
+        }
+        // Pairs: the cost only changes where the stored length's gamma code grows a digit.
+        const uint32_t bonus = PairLengthBonus(off);
+        l = std::max(l, PairMinLength(off));
+        while (l <= top) {
+          const uint32_t stored = l - bonus;
+          const uint32_t sameCostEnd = std::min(top, (std::bit_floor(stored) * 2 - 1) + bonus);
+          uint32_t prev = 0;
+          const uint32_t cost = cheapest(PairBits(off, l, false), PairBits(off, l, true), prev);
+          for (; l <= sameCostEnd; ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Pair, off, l);
+        }
+        covered = std::max(covered, top);
+      }
+    }
+
+    if (longest >= kNiceLength) {
+      Offer(pos + longest, longestCost, longestLast, true, longestPrev, longestItem.kind, longestItem.offset,
+            longest);
+      // Positions inside the long match are not examined, only entered in the match finder.
+      for (uint32_t i = pos + 1; i < pos + longest; ++i) Insert(i);
+      return pos + longest;
+    }
+    return pos + 1;
+  }
+
+  std::vector<Item> Trace() {
+    std::vector<Item> items;
+    if (n_ < 2) return items;
+    uint32_t slot = n_ * kArrivals;  // cheapest arrival at the end
+    while (true) {
+      const Arrival& a = arrivals_[slot / kArrivals].a[slot % kArrivals];
+      if (a.prev == kNone) break;
+      switch (a.kind()) {
+        case ItemKind::Literal: items.push_back(Item{ItemKind::Literal, 0, 1}); break;
+        case ItemKind::Single: items.push_back(Item{ItemKind::Single, a.value(), 1}); break;
+        default: items.push_back(Item{a.kind(), a.lastOffset(), a.value()}); break;
+      }
+      slot = a.prev;
+    }
+    std::reverse(items.begin(), items.end());
+    return items;
+  }
+
+  const uint8_t* src_;
+  uint32_t n_;
+  std::unique_ptr<ArrivalSet[]> arrivals_;  // not cleared: counts_ says which entries are valid
+  std::vector<uint8_t> counts_;
+  std::vector<uint32_t> tree_;  // per position: the roots of its smaller and larger subtrees
+  std::unique_ptr<uint32_t[]> own_;
+  uint32_t* head_ = nullptr;
+  uint32_t* last2_ = nullptr;
+  uint32_t hashBits_ = kHashBits;
+};
+
+}  // namespace
+
+std::vector<Item> ParseBlock(const uint8_t* src, uint32_t length, void* workMemory) {
+  if (length < 2) return {};
+  // Bit costs are kept in 32 bits; far beyond any song, so larger blocks are refused.
+  if (length > kMaxParseLength) throw std::bad_alloc();
+  Parser parser(src, length, workMemory);
+  return parser.Run();
+}
+
+}  // namespace kelmar::packed

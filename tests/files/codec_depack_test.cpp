@@ -1,0 +1,247 @@
+// Decoding of hand-built packed blocks: every item kind, the distance ranges of code pairs,
+// and damaged streams that must be reported instead of read or written out of bounds.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "files/packed_block.h"
+
+namespace kelmar {
+namespace {
+
+// Builds a stream bit by bit, independently of the packer's writer.
+class StreamBuilder {
+ public:
+  explicit StreamBuilder(uint8_t first) { bytes_.push_back(first); }
+
+  StreamBuilder& Bit(int b) {
+    if (left_ == 0) {
+      tag_ = bytes_.size();
+      bytes_.push_back(0);
+      left_ = 8;
+    }
+    --left_;
+    if (b) bytes_[tag_] |= static_cast<uint8_t>(1u << left_);
+    return *this;
+  }
+  StreamBuilder& Bits(const std::string& bits) {
+    for (char c : bits) Bit(c == '1');
+    return *this;
+  }
+  StreamBuilder& Byte(uint8_t b) {
+    bytes_.push_back(b);
+    return *this;
+  }
+  StreamBuilder& Gamma(uint32_t v) {
+    int top = 31;
+    while (!((v >> top) & 1u)) --top;
+    for (int i = top - 1; i >= 0; --i) Bit((v >> i) & 1u).Bit(i > 0);
+    return *this;
+  }
+  StreamBuilder& Literal(uint8_t b) { return Bit(0).Byte(b); }
+  StreamBuilder& Single(int d) { return Bits("111").Bit(d & 8).Bit(d & 4).Bit(d & 2).Bit(d & 1); }
+  StreamBuilder& Short(uint32_t offset, uint32_t length) {
+    return Bits("110").Byte(static_cast<uint8_t>((offset << 1) | (length - 2)));
+  }
+  // Raw code pair: g is the gamma value as sent, stored the length as sent.
+  StreamBuilder& Pair(uint32_t g, uint8_t lo, uint32_t stored) { return Bits("10").Gamma(g).Byte(lo).Gamma(stored); }
+  StreamBuilder& Repeat(uint32_t length) { return Bits("10").Gamma(2).Gamma(length); }
+  StreamBuilder& End(uint8_t b = 0) { return Bits("110").Byte(b); }
+
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t tag_ = 0;
+  int left_ = 0;
+};
+
+struct Decoded {
+  bool ok;
+  std::string text;
+};
+
+Decoded Decode(const std::vector<uint8_t>& stream, size_t capacity = 0x60000) {
+  std::vector<uint8_t> out(capacity);
+  const DepackResult r = DepackBlock(stream.data(), stream.size(), out.data(), out.size());
+  EXPECT_LE(r.written, capacity);
+  return {r.ok, std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(r.written))};
+}
+
+const std::vector<uint8_t> kWorkedExample = {0x61, 0x29, 0x62, 0x63, 0x03, 0x30, 0x00};
+
+TEST(CodecDepack, WorkedExampleUnpacksToNineBytes) {
+  const Decoded d = Decode(kWorkedExample);
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, "abcabcabc");
+  // The builder produces the same bytes from the item description.
+  EXPECT_EQ(StreamBuilder('a').Literal('b').Literal('c').Pair(3, 3, 4).End().bytes(), kWorkedExample);
+}
+
+TEST(CodecDepack, SmallestBlocks) {
+  EXPECT_EQ(Decode({'x', 0xC0, 0x00}).text, "x");
+  EXPECT_TRUE(Decode({'x', 0xC0, 0x00}).ok);
+  const Decoded two = Decode({'a', 0x60, 'b', 0x00});
+  EXPECT_TRUE(two.ok);
+  EXPECT_EQ(two.text, "ab");
+}
+
+TEST(CodecDepack, ShortMatchesAndBothEndBytes) {
+  // Short match of 2 and 3 bytes, distance smaller than the length repeats the last byte.
+  Decoded d = Decode(StreamBuilder('a').Literal('b').Short(2, 3).Short(1, 2).End(0x01).bytes());
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, "ababaaa");
+  // Anything after the end marker is ignored.
+  std::vector<uint8_t> s = StreamBuilder('a').End(0x00).bytes();
+  s.push_back(0xFF);
+  d = Decode(s);
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, "a");
+}
+
+TEST(CodecDepack, SingleBytes) {
+  // Distance 0 writes a zero byte although none occurred before; 1..15 copy one byte.
+  const Decoded d = Decode(StreamBuilder('a').Single(0).Literal('c').Single(3).Single(1).Single(2).End().bytes());
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, std::string("a\0caaa", 6));
+  std::vector<uint8_t> text(20);
+  for (int i = 0; i < 20; ++i) text[i] = static_cast<uint8_t>('A' + i);
+  StreamBuilder b(text[0]);
+  for (int i = 1; i < 20; ++i) b.Literal(text[i]);
+  const Decoded far = Decode(b.Single(15).End().bytes());
+  EXPECT_TRUE(far.ok);
+  EXPECT_EQ(far.text.back(), 'F');  // 20 bytes, then the one 15 back: index 5
+}
+
+TEST(CodecDepack, RepeatMatchFollowsLiteralOrSingleOnly) {
+  // Pair at distance 2 (stored 2 -> 4 bytes), literal, repeat of 3 bytes at distance 2.
+  Decoded d = Decode(StreamBuilder('a').Literal('b').Pair(3, 2, 2).Literal('x').Repeat(3).End().bytes());
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, "abababxbxb");
+  // After a single byte the repeat keeps the distance of the last match (single bytes leave it).
+  d = Decode(StreamBuilder('a').Literal('b').Short(2, 2).Single(0).Repeat(2).End().bytes());
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, std::string("abab\0b\0", 7));
+  // Right after a match, gamma 2 is an ordinary pair with high part 0.
+  d = Decode(StreamBuilder('a').Literal('b').Literal('c').Short(3, 3).Pair(2, 3, 2).End().bytes());
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, "abcabcabca");
+}
+
+// Decodes a block of `prefix` distinct-looking literals followed by one pair.
+void ExpectPair(size_t prefix, uint32_t offset, uint32_t stored, uint32_t expectedLength, bool afterMatch) {
+  std::vector<uint8_t> data(prefix);
+  uint32_t x = 12345;
+  for (auto& v : data) {
+    x = x * 1103515245u + 12345u;
+    v = static_cast<uint8_t>(x >> 16);
+  }
+  StreamBuilder b(data[0]);
+  for (size_t i = 1; i < prefix; ++i) b.Literal(data[i]);
+  std::string expected(data.begin(), data.end());
+  if (afterMatch) {
+    b.Short(1, 2);
+    expected += expected.back();
+    expected += expected.back();
+  }
+  b.Pair((offset >> 8) + (afterMatch ? 2 : 3), static_cast<uint8_t>(offset & 0xFF), stored).End();
+  for (uint32_t i = 0; i < expectedLength; ++i) expected += expected[expected.size() - offset];
+  const Decoded d = Decode(b.bytes());
+  EXPECT_TRUE(d.ok) << "offset " << offset;
+  EXPECT_EQ(d.text.size(), expected.size()) << "offset " << offset;
+  EXPECT_TRUE(d.text == expected) << "offset " << offset;
+}
+
+TEST(CodecDepack, CodePairLengthDependsOnDistanceRange) {
+  ExpectPair(200, 3, 2, 4, false);        // below 128: +2
+  ExpectPair(200, 127, 5, 7, true);       // below 128 after a match
+  ExpectPair(2000, 128, 2, 2, false);     // 128..1279: as stored
+  ExpectPair(2000, 1279, 9, 9, true);     // top of that range
+  ExpectPair(2000, 1280, 2, 3, false);    // 1280..31999: +1
+  ExpectPair(33000, 31999, 3, 4, true);   // top of that range
+  ExpectPair(33000, 32000, 2, 4, false);  // 32000 and more: +2
+  ExpectPair(70000, 65536 + 300, 6, 8, true);
+}
+
+TEST(CodecDepack, LongOverlappingRun) {
+  const Decoded d = Decode(StreamBuilder('z').Pair(3, 1, 1000).End().bytes());  // offset 1: +2
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.text, std::string(1003, 'z'));
+}
+
+TEST(CodecDepack, OverlappingCopiesAtEveryShortDistance) {
+  // Each distance and length against a byte-by-byte copy, with room to spare and without.
+  for (uint32_t offset = 1; offset <= 40; ++offset) {
+    for (uint32_t length = 4; length <= 70; ++length) {
+      StreamBuilder b('A');
+      std::string expected = "A";
+      for (int i = 1; i < 40; ++i) {
+        b.Literal(static_cast<uint8_t>('A' + i));
+        expected += static_cast<char>('A' + i);
+      }
+      b.Pair(3, static_cast<uint8_t>(offset), length - 2).Literal('!').End();
+      for (uint32_t i = 0; i < length; ++i) expected += expected[expected.size() - offset];
+      expected += '!';
+      for (size_t capacity : {expected.size(), expected.size() + 64}) {
+        const Decoded d = Decode(b.bytes(), capacity);
+        EXPECT_TRUE(d.ok);
+        EXPECT_EQ(d.text, expected) << "offset " << offset << " length " << length << " capacity " << capacity;
+      }
+    }
+  }
+}
+
+TEST(CodecDepack, TruncatedStreamsAreErrors) {
+  for (size_t n = 0; n < kWorkedExample.size(); ++n) {
+    std::vector<uint8_t> cut(kWorkedExample.begin(), kWorkedExample.begin() + static_cast<std::ptrdiff_t>(n));
+    std::vector<uint8_t> out(64);
+    const DepackResult r = DepackBlock(cut.data(), cut.size(), out.data(), out.size());
+    EXPECT_FALSE(r.ok) << n;
+    EXPECT_LE(r.written, 9u);
+  }
+  // A stream without an end marker runs out of tag bits.
+  EXPECT_FALSE(Decode(StreamBuilder('a').Literal('b').bytes()).ok);
+  // A gamma code whose continue bits never stop.
+  EXPECT_FALSE(Decode({'a', 0xBF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}).ok);
+}
+
+TEST(CodecDepack, CopiesFromBeforeTheStartAreErrors) {
+  EXPECT_FALSE(Decode(StreamBuilder('a').Literal('b').Pair(3, 5, 2).End().bytes()).ok);  // pair
+  EXPECT_FALSE(Decode(StreamBuilder('a').Short(2, 2).End().bytes()).ok);                // short
+  EXPECT_FALSE(Decode(StreamBuilder('a').Single(2).End().bytes()).ok);                   // single
+  EXPECT_FALSE(Decode(StreamBuilder('a').Pair(3 + 1, 0, 2).End().bytes()).ok);          // 256 back
+  // Offset exactly the output length is the first byte: fine.
+  EXPECT_TRUE(Decode(StreamBuilder('a').Literal('b').Pair(3, 2, 2).End().bytes()).ok);
+}
+
+TEST(CodecDepack, OffsetZeroAndUnsetRepeatAreErrors) {
+  EXPECT_FALSE(Decode(StreamBuilder('a').Literal('b').Pair(3, 0, 2).End().bytes()).ok);
+  EXPECT_FALSE(Decode(StreamBuilder('a').Short(1, 2).Pair(2, 0, 2).End().bytes()).ok);
+  // A repeat match before any match has set a distance.
+  EXPECT_FALSE(Decode(StreamBuilder('a').Literal('b').Repeat(2).End().bytes()).ok);
+}
+
+TEST(CodecDepack, OutputOverflowIsAnError) {
+  // Exactly fitting is fine, one byte less is not; nothing beyond the capacity is touched.
+  std::vector<uint8_t> out(9 + 4, 0xEE);
+  DepackResult r = DepackBlock(kWorkedExample.data(), kWorkedExample.size(), out.data(), 9);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 9u);
+  r = DepackBlock(kWorkedExample.data(), kWorkedExample.size(), out.data(), 8);
+  EXPECT_FALSE(r.ok);
+  EXPECT_LE(r.written, 8u);
+  std::fill(out.begin(), out.end(), 0xEE);
+  r = DepackBlock(kWorkedExample.data(), kWorkedExample.size(), out.data(), 3);
+  EXPECT_FALSE(r.ok);
+  for (size_t i = 3; i < out.size(); ++i) EXPECT_EQ(out[i], 0xEE);
+  // Literals, single bytes and a huge length run out of room too.
+  EXPECT_FALSE(Decode(StreamBuilder('a').Literal('b').End().bytes(), 1).ok);
+  EXPECT_FALSE(Decode(StreamBuilder('a').Single(0).End().bytes(), 1).ok);
+  EXPECT_FALSE(Decode(StreamBuilder('a').Pair(3, 1, 0x7FFFFFFF).End().bytes(), 100).ok);
+  EXPECT_FALSE(DepackBlock(kWorkedExample.data(), kWorkedExample.size(), out.data(), 0).ok);
+}
+
+}  // namespace
+}  // namespace kelmar
