@@ -1,13 +1,39 @@
-// Saves a picture of every page of the main window, for the README: kelmar_screenshots DIR.
+// Saves a picture of every page of the main window, for the README: kelmar_screenshots DIR [SONG].
+// With a song, the pages show it: its first instrument with two source oscillators and a busy pattern.
 // Run under a display (scripts/screenshots.sh provides a virtual one). Not installed.
 #include <QApplication>
+#include <QAction>
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/file_commands.h"
+#include "app/instrument_page.h"
 #include "app/main_window.h"
+#include "app/pattern_page.h"
+
+namespace {
+
+// Loads the song through the real "Load / Song" command, then picks what the pages show.
+void ShowSong(kelmar::MainWindow& window, const QString& path) {
+  kelmar::FileCommands::SetDialogHook([path](const kelmar::FileDialogRequest&) { return path; });
+  window.findChild<QAction*>("Song2")->trigger();
+  kelmar::FileCommands::SetDialogHook(nullptr);
+  const kelmar::Song& song = window.engine().song;
+  for (int i = 1; i < kelmar::kInstrumentCount; ++i) {
+    if (song.Instruments[i].SrcOsc1Amp != 0 && song.Instruments[i].SrcOsc2Amp != 0) {
+      window.state().CurrentInstrument = static_cast<uint8_t>(i);
+      break;
+    }
+  }
+  window.state().CurrentPattern = 4;
+  window.instrumentPage().RefreshInstrumentPanel();
+  window.patternPage().RefreshPatternView();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -16,6 +42,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(dir);
   kelmar::MainWindow window(nullptr, kelmar::MainWindow::Options{false});
   window.show();
+  if (argc > 2) ShowSong(window, QString::fromLocal8Bit(argv[2]));
   auto* pages = window.findChild<QTabWidget*>("PageControl2");
   const char* files[] = {"about.png", "instrument-editor.png", "pattern-editor.png", "song-editor.png"};
   int failures = 0;
