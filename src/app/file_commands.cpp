@@ -24,14 +24,7 @@ std::string LocalPath(const QString& name) { return QFile::encodeName(name).toSt
 
 bool ValidPair(int pair) { return pair == 0 || pair == 1; }
 
-FileCommands::DialogHook& Hook() {
-  static FileCommands::DialogHook hook;
-  return hook;
-}
-
 }  // namespace
-
-void FileCommands::SetDialogHook(DialogHook hook) { Hook() = std::move(hook); }
 
 FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
 
@@ -42,7 +35,7 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
   request.filter = filter;
   request.defaultSuffix = suffix;
   request.folder = QString::fromStdString(ctx_.state.StartFolder) + "/" + subfolder;
-  if (Hook()) return Hook()(request);
+  if (dialogHook_) return dialogHook_(request);
 
   QFileDialog dialog(window_, QString(), request.folder, request.filter);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -36,10 +36,10 @@ class FileCommands {
   void OSC1Wave1Click(int pair);  // Load / OSC1 Wave (pair 0), OSC2 Wave (pair 1)
   void OSC1Wave2Click(int pair);  // Save / OSC1 Wave, OSC2 Wave
 
-  // Test seam: while set, it answers every file dialog of every instance (including the
-  // main window's) instead of showing one; an empty name is a cancelled dialog.
+  // Test seam: while set, it answers this instance's file dialogs instead of showing one;
+  // an empty name is a cancelled dialog.
   using DialogHook = std::function<QString(const FileDialogRequest&)>;
-  static void SetDialogHook(DialogHook hook);
+  void SetDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
 
  private:
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
@@ -47,6 +47,7 @@ class FileCommands {
 
   AppContext& ctx_;
   QWidget* window_;
+  DialogHook dialogHook_;
 };
 
 }  // namespace kelmar

@@ -79,6 +79,7 @@ class MainWindow : public QMainWindow, public Views {
   InstrumentPage& instrumentPage() { return *instrumentPage_; }
   PatternPage& patternPage() { return *patternPage_; }
   SongPage& songPage() { return *songPage_; }
+  FileCommands& fileCommands() { return *fileCommands_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery

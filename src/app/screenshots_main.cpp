@@ -18,9 +18,9 @@ namespace {
 
 // Loads the song through the real "Load / Song" command, then picks what the pages show.
 void ShowSong(kelmar::MainWindow& window, const QString& path) {
-  kelmar::FileCommands::SetDialogHook([path](const kelmar::FileDialogRequest&) { return path; });
+  window.fileCommands().SetDialogHook([path](const kelmar::FileDialogRequest&) { return path; });
   window.findChild<QAction*>("Song2")->trigger();
-  kelmar::FileCommands::SetDialogHook(nullptr);
+  window.fileCommands().SetDialogHook(nullptr);
   const kelmar::Song& song = window.engine().song;
   for (int i = 1; i < kelmar::kInstrumentCount; ++i) {
     if (song.Instruments[i].SrcOsc1Amp != 0 && song.Instruments[i].SrcOsc2Amp != 0) {

@@ -62,18 +62,22 @@ class FileCommandsTest : public ::testing::Test {
     root_ = templ;
     for (const char* sub : {"songs", "instruments", "waveform"}) std::filesystem::create_directory(root_ / sub);
     state_.StartFolder = root_.string();
-    FileCommands::SetDialogHook([this](const FileDialogRequest& r) {
+    commands_.SetDialogHook(DialogAnswers());
+  }
+  ~FileCommandsTest() override {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  // Answers file dialogs from the queue of names and remembers what each one asked.
+  FileCommands::DialogHook DialogAnswers() {
+    return [this](const FileDialogRequest& r) {
       requests_.push_back(r);
       if (names_.empty()) return QString();
       QString name = names_.front();
       names_.pop_front();
       return name;
-    });
-  }
-  ~FileCommandsTest() override {
-    FileCommands::SetDialogHook(nullptr);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
+    };
   }
 
   std::string Path(const std::string& relative) const { return (root_ / relative).string(); }
@@ -353,6 +357,7 @@ TEST_F(FileCommandsTest, WaveformFileIsADarkGreyBitmapAndLoadsIntoAPair) {
 
 TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
   MainWindow window(nullptr, MainWindowOptions{false});
+  window.fileCommands().SetDialogHook(DialogAnswers());
   window.state().StartFolder = root_.string();
   window.engine().song.Tempo = 123;
   window.state().UnsavedChanges = true;

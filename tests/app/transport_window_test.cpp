@@ -124,7 +124,7 @@ TEST_F(TransportWindowTest, CursorRowSurvivesASongLoadAndPlaySongStartsThere) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const QString file = folder.filePath("cursor.sng");
-  FileCommands::SetDialogHook([&](const FileDialogRequest&) { return file; });
+  window.fileCommands().SetDialogHook([&](const FileDialogRequest&) { return file; });
   window.engine().song.Order[9] = MakeOrderEntry(kOrderJump, 0x22);
   window.settings().Title = "Saved title";
   window.findChild<QAction*>("Song3")->trigger();  // Save / Song
@@ -136,7 +136,7 @@ TEST_F(TransportWindowTest, CursorRowSurvivesASongLoadAndPlaySongStartsThere) {
   QTest::keyClick(memo, Qt::Key_Right);
   window.messages().QueueAnswer(MessageBoxes::Answer::Yes);  // "Unsaved changes will be lost. Load Song?"
   window.findChild<QAction*>("Song2")->trigger();            // Load / Song
-  FileCommands::SetDialogHook(nullptr);
+  window.fileCommands().SetDialogHook(nullptr);
 
   EXPECT_EQ(window.state().OrderRow, 9);
   EXPECT_EQ(window.state().OrderColumn, 1);
