@@ -111,7 +111,7 @@ struct WavRenderOptions {
 };
 
 // The export's render loop, from "StopAtLoop = 1" to the last block: sets StopAtLoop,
-// starts the song at order position 0, row 0, song mode, and renders whole BufferSize blocks
+// puts the voices and the tick clock at rest as in a freshly started program, starts the song at order position 0, row 0, song mode, and renders whole BufferSize blocks
 // into the sink while StopAtLoop stays 1; at least one block is written. A song that never
 // stops is ended after the last whole block within maxSeconds of audio (at least one block).
 // Every way out leaves playback stopped (Playing and StopAtLoop 0). The caller holds the
