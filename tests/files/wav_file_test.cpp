@@ -216,6 +216,7 @@ TEST(WavExportFile, StartsFromRestWhateverPlayedBefore) {
   used->StartPlayback(0, 3, 0);
   std::vector<uint8_t> block(4 * kMaxBufferSize);
   for (int i = 0; i < 3; ++i) used->RenderBuffer(block.data());
+  used->StopPlayback();  // the export's first step; the voices keep their phases and filters
   used->Channels[2].LRVolume = 0x3C;
   used->TickCountdown = 300;
   CollectSink a, b;
