@@ -32,8 +32,8 @@ struct DepackResult {
 };
 
 // Decodes one block; never reads past srcLength nor writes past dstCapacity. A repeat match
-// before any match has set its distance is corrupt too. Copies move 8 bytes at a time, so
-// bytes of dst past `written` (never past dstCapacity) may be overwritten.
+// before any match has set its distance is corrupt too. Copies and runs of literals move up
+// to 32 bytes at a time, so bytes of dst past `written` (never past dstCapacity) may be overwritten.
 DepackResult DepackBlock(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t dstCapacity);
 
 }  // namespace kelmar

@@ -2,7 +2,9 @@
 // and damaged streams that must be reported instead of read or written out of bounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -241,6 +243,85 @@ TEST(CodecDepack, OutputOverflowIsAnError) {
   EXPECT_FALSE(Decode(StreamBuilder('a').Single(0).End().bytes(), 1).ok);
   EXPECT_FALSE(Decode(StreamBuilder('a').Pair(3, 1, 0x7FFFFFFF).End().bytes(), 100).ok);
   EXPECT_FALSE(DepackBlock(kWorkedExample.data(), kWorkedExample.size(), out.data(), 0).ok);
+}
+
+// Long blocks of random items of every kind, checked against a byte-by-byte model of the
+// format: long enough that most items are decoded away from the buffer ends, with lengths
+// whose codes are long too, and cut short at many points.
+struct ModelBlock {
+  std::vector<uint8_t> stream;
+  std::string text;
+};
+
+ModelBlock RandomBlock(std::mt19937& rng, int items) {
+  ModelBlock m{{}, "S"};
+  StreamBuilder b('S');
+  bool afterMatch = false;
+  size_t last = 0;
+  auto copy = [&](size_t offset, size_t n) {
+    for (size_t i = 0; i < n; ++i) m.text += m.text[m.text.size() - offset];
+    afterMatch = true;
+  };
+  for (int item = 0; item < items; ++item) {
+    const size_t out = m.text.size();
+    const uint32_t kind = rng() % 6;
+    if (kind <= 1) {
+      const auto v = static_cast<uint8_t>(rng());
+      b.Literal(v);
+      m.text += static_cast<char>(v);
+      afterMatch = false;
+    } else if (kind == 2) {
+      const size_t d = std::min<size_t>(rng() % 16, out);
+      b.Single(static_cast<int>(d));
+      m.text += d == 0 ? '\0' : m.text[out - d];
+      afterMatch = false;
+    } else if (kind == 3) {
+      const size_t offset = 1 + rng() % std::min<size_t>(127, out);
+      const size_t n = 2 + rng() % 2;
+      b.Short(static_cast<uint32_t>(offset), static_cast<uint32_t>(n));
+      copy(offset, n);
+      last = offset;
+    } else if (kind == 4 && !afterMatch && last != 0) {
+      const size_t n = 2 + rng() % 300;
+      b.Repeat(static_cast<uint32_t>(n));
+      copy(last, n);
+    } else if (kind == 5) {
+      const size_t offset = 1 + rng() % out;
+      const size_t extra = (offset >= 32000) + (offset >= 1280) + 2 * (offset < 128);
+      const size_t n = extra + (rng() % 16 == 0 ? 1000 + rng() % 200000 : 2 + rng() % 80);
+      b.Pair(static_cast<uint32_t>((offset >> 8) + (afterMatch ? 2 : 3)), static_cast<uint8_t>(offset & 0xFF),
+             static_cast<uint32_t>(n - extra));
+      copy(offset, n);
+      last = offset;
+    }
+  }
+  m.stream = b.End().bytes();
+  return m;
+}
+
+TEST(CodecDepack, LongRandomBlocksMatchAByteModel) {
+  std::mt19937 rng(2026);
+  for (int round = 0; round < 12; ++round) {
+    const ModelBlock m = RandomBlock(rng, 300);
+    for (size_t capacity : {m.text.size(), m.text.size() + 100}) {
+      const Decoded d = Decode(m.stream, capacity);
+      EXPECT_TRUE(d.ok) << "round " << round;
+      EXPECT_TRUE(d.text == m.text) << "round " << round << " capacity " << capacity;
+    }
+    // One byte less room is an error, and what was written is still right.
+    const Decoded tight = Decode(m.stream, m.text.size() - 1);
+    EXPECT_FALSE(tight.ok);
+    EXPECT_TRUE(m.text.compare(0, tight.text.size(), tight.text) == 0);
+  }
+  for (int round = 0; round < 3; ++round) {
+    const ModelBlock m = RandomBlock(rng, 120);
+    for (size_t cut = 0; cut < m.stream.size(); cut += 1 + m.stream.size() / 60) {
+      const std::vector<uint8_t> part(m.stream.begin(), m.stream.begin() + static_cast<std::ptrdiff_t>(cut));
+      const Decoded d = Decode(part, m.text.size());
+      EXPECT_FALSE(d.ok) << "cut " << cut;
+      EXPECT_TRUE(m.text.compare(0, d.text.size(), d.text) == 0) << "cut " << cut;
+    }
+  }
 }
 
 }  // namespace
