@@ -136,15 +136,18 @@ class Engine {
 
  public:
   // Renderer-private scratch (public only so that the renderer's helpers can name the type):
-  // per frame and voice slot, the raw sample, filter coefficient and volume level of the
+  // per frame and voice slot, the raw sample and the filter setting (voice_filter.h) of the
   // voices that pass through the filter.
   struct FilterScratch {
     alignas(32) int16_t samples[kRenderBlock * kChannelCount];
-    alignas(32) uint16_t coefficients[kRenderBlock * kChannelCount];
-    alignas(32) uint16_t volumes[kRenderBlock * kChannelCount];
+    alignas(32) uint64_t settings[kRenderBlock * kChannelCount];
   };
 
  private:
+  // Runs a tick if one is due, then renders up to maxFrames frames (never across a tick) as
+  // packed left * 65536 + right into mix; stems as for RenderFrames. Returns the frame count.
+  int RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems);
+
   FilterScratch filterScratch_{};
 
   LockFn lock_ = nullptr;
