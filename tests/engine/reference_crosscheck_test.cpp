@@ -341,7 +341,9 @@ void RunCase(const Case& c, const Config& cfg) {
     done += size;
   }
   // A cross-check of silence proves nothing: every song must be heard.
-  if (c.mustBeHeard) EXPECT_GE(audible, std::min<long long>(done / 10, 1000)) << "song is (almost) silent";
+  if (c.mustBeHeard) {
+    EXPECT_GE(audible, std::min<long long>(done / 10, 1000)) << "song is (almost) silent";
+  }
   if (std::getenv("XCHECK_VERBOSE")) {
     std::printf("%-32s rate %5u: %lld frames, %lld audible, stopped %d times, end Playing %u OrderPos %u Row %u\n",
                 c.name.c_str(), cfg.rate, done, audible, stops, ref->Playing, ref->OrderPos, ref->Row);
