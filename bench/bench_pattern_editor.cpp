@@ -54,15 +54,6 @@ void BM_RulesPatternText(benchmark::State& bench) {
 }
 BENCHMARK(BM_RulesPatternText);
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench_pattern_editor";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
-
 class NoViews : public Views {
  public:
   void RefreshInstrumentPanel() override {}
@@ -82,7 +73,6 @@ struct PageBench {
     window.show();
     page->TPattEdShow();
   }
-  QApplication& app = App();  // before any widget
   std::unique_ptr<Engine> engine;
   EditorState state;
   SongSettings settings;
@@ -153,3 +143,19 @@ BENCHMARK(BM_PageRefreshSamePattern)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace kelmar
+
+// The application lives on main's stack: it must exist before any widget and be gone
+// before Qt's own global objects are torn down at exit. A function-local static
+// QApplication was destroyed after them (it is made later than they are), and its
+// input devices then unregistered themselves from an already destroyed list.
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int appArgc = 1;
+  char* appArgv[] = {argv[0], nullptr};
+  QApplication app(appArgc, appArgv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -7,7 +7,6 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -189,8 +188,12 @@ int PatternPage::CaretPosition(int track) const { return kelmar::CaretPosition(c
 
 void PatternPage::PlaceCaret(int track) {
   QPlainTextEdit* memo = tracks_[track];
+  const int position = kelmar::CaretPosition(ctx_.state, track, kLineLength);
   QTextCursor cursor = memo->textCursor();
-  cursor.setPosition(kelmar::CaretPosition(ctx_.state, track, kLineLength));
+  // A caret that already stands there is left alone: setting it again would lay its line
+  // out and repaint it for nothing (ShowRows keeps such a caret in place).
+  if (cursor.position() == position && !cursor.hasSelection()) return;
+  cursor.setPosition(position);
   memo->setTextCursor(cursor);
 }
 
@@ -233,18 +236,51 @@ void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed
     tracks_[track]->setPlainText(text);
     return;
   }
+  // Every line holds kRowTextLength characters, so row r starts at kLineLength x r. Each
+  // line is one replacement, with the format the column's text already has (a plain
+  // insertText would look that format up again for every line).
   QTextCursor edit(document);
+  QTextCharFormat format;
+  QString line(kRowTextLength, QLatin1Char(' '));
+  // A caret already at its track's cursor is kept there, so that PlaceCaret has nothing to
+  // do. A replacement moves a caret inside the replaced text to the text's end; on the
+  // caret's line, the text from the caret on is therefore written after the old text
+  // first and the old text removed afterwards, which leaves the caret where it was.
+  const QTextCursor caret = tracks_[track]->textCursor();
+  const int keep = !caret.hasSelection() && caret.position() == kelmar::CaretPosition(ctx_.state, track, kLineLength)
+                       ? caret.position()
+                       : -1;
   bool editing = false;
-  QTextBlock block = document->firstBlock();
-  for (int r = 0; r < kRowCount; ++r, block = block.next()) {
+  for (int r = 0; r < kRowCount; ++r) {
     if (!changed[r]) continue;
+    const int start = r * kLineLength;
+    const int end = start + kRowTextLength;
     if (!editing) {
       edit.beginEditBlock();
+      edit.setPosition(start);
+      format = edit.charFormat();
+      format.clearProperty(QTextFormat::ObjectType);
       editing = true;
     }
-    edit.setPosition(block.position());
-    edit.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-    edit.insertText(QLatin1String(shownRows_[track][r].data(), kRowTextLength));
+    QChar* chars = line.data();
+    for (int i = 0; i < kRowTextLength; ++i) chars[i] = QLatin1Char(shownRows_[track][r][i]);
+    if (keep < start || keep >= end) {
+      edit.setPosition(start);
+      edit.setPosition(end, QTextCursor::KeepAnchor);
+      edit.insertText(line, format);
+      continue;
+    }
+    const int head = keep - start;
+    if (head > 0) {
+      edit.setPosition(start);
+      edit.setPosition(keep, QTextCursor::KeepAnchor);
+      edit.insertText(line.left(head), format);
+    }
+    edit.setPosition(end);
+    edit.insertText(line.mid(head), format);
+    edit.setPosition(keep);
+    edit.setPosition(end, QTextCursor::KeepAnchor);
+    edit.removeSelectedText();
   }
   if (editing) edit.endEditBlock();
 }
