@@ -15,9 +15,16 @@ Engine::Engine() : song{}, WaveTables{}, Channels{}, FreqTable{} {
   SamplesPerTick = SamplesPerTickFor(song.Tempo);
   (void)Tables();  // sine, noise, morph and vibrato tables, built once per process
   ResetSong(song);
-  // Voices start centred and silent, as after a stop.
-  for (Channel& ch : Channels) ch.LRVolume = 255;
+  RestVoices();
   PublishPosition();
+}
+
+void Engine::RestVoices() {
+  TickCountdown = 0;
+  for (Channel& ch : Channels) {
+    ch = Channel{};
+    ch.LRVolume = 255;  // centred, as after a stop
+  }
 }
 
 }  // namespace kelmar

@@ -107,6 +107,9 @@ class Engine {
   void StartPlayback(uint8_t orderPos, uint8_t row, uint16_t patternMode);
   void StopPlayback();
   void Tick();
+  // The voices and the tick clock as at start-up: silent, centred, phases, filters and
+  // latched values at rest, and the next frame on a tick boundary.
+  void RestVoices();
 
   // Samples per tick for a tempo: floor(SampleRate / tempo); a tempo of 0 counts as the
   // default 50 so that it never reaches the division, and the result is at least 1.

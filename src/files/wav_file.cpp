@@ -142,18 +142,6 @@ FileError WavWriter::Commit() {
 
 // --- the render loop ---
 
-// The voices and the tick clock as a freshly started program has them: silent, centred,
-// phases and filters at rest, and the next frame on a tick boundary. Starting every export
-// here makes a song export to the same bytes whenever the menu item is chosen and whatever
-// played before, and the same bytes as kelmar-render makes.
-void RestVoices(Engine& engine) {
-  engine.TickCountdown = 0;
-  for (Channel& channel : engine.Channels) {
-    channel = Channel{};
-    channel.LRVolume = 255;
-  }
-}
-
 WavRenderResult RenderSongToSink(Engine& engine, WavBlockSink& sink, const WavRenderOptions& options) {
   WavRenderResult result;
   const int frames = engine.BufferSize < 1 ? 1 : (engine.BufferSize > kMaxBufferSize ? kMaxBufferSize : engine.BufferSize);
@@ -171,7 +159,10 @@ WavRenderResult RenderSongToSink(Engine& engine, WavBlockSink& sink, const WavRe
   }
 
   engine.StopAtLoop = 1;
-  RestVoices(engine);
+  // Every export starts from the voices and tick clock of a freshly started program, so a
+  // song exports to the same bytes whenever the menu item is chosen and whatever played
+  // before, and to the same bytes as kelmar-render.
+  engine.RestVoices();
   engine.StartPlayback(0, 0, 0);
   do {
     if (options.stems) {
