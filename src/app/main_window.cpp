@@ -213,31 +213,9 @@ void MainWindow::BuildMenu() {
   noAudio_->setEnabled(false);
   noAudio_->setVisible(false);
 
-  QMenu* sampleFreq = option->addMenu("SampleFreq");
-  sampleFreq->setObjectName("SampleFreq1");
-  sampleFreqGroup_ = new QActionGroup(this);
-  for (int rate : {22050, 32000, 44100, 48000}) {
-    QAction* item = sampleFreq->addAction(QString::number(rate));
-    item->setObjectName(QString("SampleFreq%1").arg(rate));
-    item->setData(rate);
-    item->setCheckable(true);
-    item->setChecked(rate == engine_->SampleRate);
-    sampleFreqGroup_->addAction(item);
-    connect(item, &QAction::triggered, this, [this, item] { SampleFreqClick(item); });
-  }
-
-  QMenu* bufferSize = option->addMenu("Buffersize");
-  bufferSize->setObjectName("Buffersize1");
-  bufferSizeGroup_ = new QActionGroup(this);
-  for (int frames : {512, 1024, 2048, 4096}) {
-    QAction* item = bufferSize->addAction(QString::number(frames));
-    item->setObjectName(QString("Buffersize%1").arg(frames));
-    item->setData(frames);
-    item->setCheckable(true);
-    item->setChecked(frames == engine_->BufferSize);
-    bufferSizeGroup_->addAction(item);
-    connect(item, &QAction::triggered, this, [this, item] { BuffersizeClick(item); });
-  }
+  AddValueItems(option, "SampleFreq", {22050, 32000, 44100, 48000}, engine_->SampleRate,
+                &MainWindow::SampleFreqClick);
+  AddValueItems(option, "Buffersize", {512, 1024, 2048, 4096}, engine_->BufferSize, &MainWindow::BuffersizeClick);
 
   // The note keys follow one fixed layout; these items only say so.
   QMenu* keyboard = option->addMenu("Keyboard");
@@ -301,6 +279,23 @@ void MainWindow::Song1Click() {
 void MainWindow::Quit1Click() { close(); }
 
 void MainWindow::AutoIxxEffect1Click() { state_.AutoIxxEffect = autoIxx_->isChecked(); }
+
+// A submenu of numbered items that carry their values; the exclusive group keeps one check mark.
+void MainWindow::AddValueItems(QMenu* parent, const QString& name, std::initializer_list<int> values, int current,
+                               void (MainWindow::*handler)(QAction*)) {
+  QMenu* menu = parent->addMenu(name);
+  menu->setObjectName(name + "1");
+  auto* group = new QActionGroup(this);
+  for (int value : values) {
+    QAction* item = menu->addAction(QString::number(value));
+    item->setObjectName(name + QString::number(value));
+    item->setData(value);
+    item->setCheckable(true);
+    item->setChecked(value == current);
+    group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, item, handler] { (this->*handler)(item); });
+  }
+}
 
 void MainWindow::SampleFreqClick(QAction* item) {
   audio_.ReopenWithSampleRate(static_cast<uint16_t>(item->data().toInt()));

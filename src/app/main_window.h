@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <initializer_list>
 #include <memory>
 
 #include "app/app_context.h"
@@ -17,7 +18,6 @@
 #include "files/song_settings.h"
 
 class QAction;
-class QActionGroup;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
@@ -62,6 +62,8 @@ class MainWindow : public QMainWindow, public Views {
   void AutoIxxEffect1Click();
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
+  void AddValueItems(QMenu* parent, const QString& name, std::initializer_list<int> values, int current,
+                     void (MainWindow::*handler)(QAction*));
   void PageControl2Change();
 
   // The window's key handler under key preview; true when the key was used.
@@ -120,8 +122,6 @@ class MainWindow : public QMainWindow, public Views {
   QList<QAction*> shortcutItems_;
   QAction* autoIxx_ = nullptr;
   QAction* noAudio_ = nullptr;
-  QActionGroup* sampleFreqGroup_ = nullptr;
-  QActionGroup* bufferSizeGroup_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;
   int previewedKeys_ = 0;
   QPointer<QWidget> previewedTarget_;
