@@ -19,13 +19,10 @@
 namespace kelmar {
 namespace {
 
+using testing::Le32;
 using testing::ReadAll;
 using testing::ScratchDir;
 
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 
 std::unique_ptr<Engine> FreshEngine(uint16_t rate = 44100, uint16_t buffer = 4096) {

@@ -1,4 +1,5 @@
-// Helpers for the program tests: scratch folders, whole-file reads, running a built program.
+// Helpers for the program tests: running a built program, plus the file tests' scratch folders
+// and whole-file reads.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,46 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "files/files_test_util.h"
+
 namespace kelmar::tooltest {
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "kelmar-tools-XXXXXX").string();
-    EXPECT_NE(::mkdtemp(templ.data()), nullptr);
-    path_ = templ;
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
+using testing::Le32;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
 
 struct Ran {
   int status = -1;     // exit status
