@@ -62,6 +62,7 @@ class NoViews : public Views {
   void ApplyColors() override {}
   void NewSong() override {}
   QList<QWidget*> TextBoxes() override { return {}; }
+  void StepDone(std::string_view, StepRun) override {}
 };
 
 // The page with a test context and no sound device.

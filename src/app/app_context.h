@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QList>
+#include <string_view>
 
 #include "editors/editor_state.h"
+#include "editors/history/history.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
 
@@ -26,6 +28,10 @@ class Views {
   // Every text box of the window (about text, row numbers, eight tracks, order list,
   // comment, title), in that order, for the colours.
   virtual QList<QWidget*> TextBoxes() = 0;
+  // A user command is done: what it changed in the song becomes one undo step named as
+  // the Edit menu shows it ("Note Entry", "Tempo"). `run` says how it may merge with the
+  // step before (its time is filled in here).
+  virtual void StepDone(std::string_view name, StepRun run = {}) = 0;
 };
 
 struct AppContext {

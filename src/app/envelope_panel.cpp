@@ -52,7 +52,9 @@ void InstrumentPage::EnvelopeMoved(const Row& row, int position) {
     label = StoreEnvelopeValue(CurrentEnvelope(Current(), ctx_.state.EnvelopeTab), row.Info->Field, position);
   }
   row.Label->setText(QString::fromStdString(label));
-  MarkChanged();
+  StepRun run = BarRun(row.Bar);
+  run.key += ctx_.state.EnvelopeTab == 0 ? "V" : "S";
+  Changed(ctx_.state.EnvelopeTab == 0 ? "Volume Envelope" : "Sweep Envelope", std::move(run));
   DrawEnvelope();
 }
 

@@ -48,10 +48,10 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
 
 void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(QString::fromStdString(message)); }
 
-void FileCommands::Song2Click() {
-  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return;
+bool FileCommands::Song2Click() {
+  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return false;
   const QString name = AskFileName(false, kSongFilter, "SNG", "songs");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
 
   // The whole file is read and checked into a song of its own; the song that plays is
   // replaced only when that worked.
@@ -59,7 +59,7 @@ void FileCommands::Song2Click() {
   SongSettings settings = ctx_.settings;
   if (FileError e = LoadSongFile(LocalPath(name), *song, settings)) {
     ShowError(e.message());
-    return;
+    return false;
   }
   {
     EngineLock lock(ctx_.engine);
@@ -74,17 +74,19 @@ void FileCommands::Song2Click() {
   ctx_.views.RefreshOrderList();
   ctx_.views.ApplyColors();
   ctx_.state.UnsavedChanges = false;
+  return true;
 }
 
-void FileCommands::Song3Click() {
+bool FileCommands::Song3Click() {
   const QString name = AskFileName(true, kSongFilter, "SNG", "songs");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
   // Only the window thread writes the song, so reading it here needs no lock.
   if (FileError e = SaveSongFile(LocalPath(name), ctx_.engine.song, ctx_.settings)) {
     ShowError(e.message());
-    return;
+    return false;
   }
   ctx_.state.UnsavedChanges = false;
+  return true;
 }
 
 void FileCommands::LoadPattern1Click() {

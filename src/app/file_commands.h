@@ -25,8 +25,8 @@ class FileCommands {
  public:
   FileCommands(AppContext& ctx, QWidget* window);
 
-  void Song2Click();         // Load / Song
-  void Song3Click();         // Save / Song
+  bool Song2Click();         // Load / Song; true when a song was loaded
+  bool Song3Click();         // Save / Song; true when it was saved
   void LoadPattern1Click();  // Load / Pattern
   void SavePattern1Click();  // Save / Pattern
   void NewPattern1Click();   // New / Pattern

@@ -72,9 +72,11 @@ void InstrumentPage::BuildSelectorAndModes() {
   connect(synthMode_, &QButtonGroup::idClicked, this, [this](int id) {
     const auto mode = static_cast<uint8_t>(id == 1 ? 1 : 0);
     if (ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] != mode) {
-      EngineLock lock(ctx_.engine);
-      ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] = mode;
-      MarkChanged();
+      {
+        EngineLock lock(ctx_.engine);
+        ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] = mode;
+      }
+      Changed("Synth Mode");
     }
     RefreshOscillatorPanel();
   });
@@ -107,18 +109,22 @@ void InstrumentPage::BuildModulatorPages() {
                                        QRect(110, y, 196, 12)),
               MakeValueLabel(page, QRect(80, y - 1, 26, 14), rowInfo.Label)};
       modulatorRows_[p].push_back(row);
-      OnUserMove(row.Bar, [this, row](int position) { ModulatorMoved(row, position); });
+      const std::string step = std::string(info.Title) + ' ' + rowInfo.Caption;
+      OnUserMove(row.Bar, [this, row, step](int position) { ModulatorMoved(row, position, step); });
     }
     if (info.EnableBox != nullptr) {
       auto* box = new QCheckBox(QStringLiteral("Enable"), page);
       box->setObjectName(QString::fromLatin1(info.EnableBox));
       box->setGeometry(246, 90, 60, 16);
       const int field = info.EnableField;
+      const std::string step = std::string(info.Title) + " Enable";
       // clicked: only the user's toggles store; the program's setChecked stays a display.
-      connect(box, &QCheckBox::clicked, this, [this, field](bool checked) {
-        EngineLock lock(ctx_.engine);
-        Current().bytes()[field] = checked ? 1 : 0;
-        MarkChanged();
+      connect(box, &QCheckBox::clicked, this, [this, field, step](bool checked) {
+        {
+          EngineLock lock(ctx_.engine);
+          Current().bytes()[field] = checked ? 1 : 0;
+        }
+        Changed(step);
       });
       enableBoxes_[p] = box;
     }
@@ -133,11 +139,13 @@ void InstrumentPage::BuildModulatorPages() {
 
 Instrument& InstrumentPage::Current() { return ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument]; }
 
-void InstrumentPage::ModulatorMoved(const Row& row, int position) {
+void InstrumentPage::ModulatorMoved(const Row& row, int position, const std::string& step) {
   row.Label->setText(QString::fromStdString(ModulatorLabel(*row.Info, position)));
-  EngineLock lock(ctx_.engine);
-  Current().bytes()[row.Info->Field] = static_cast<uint8_t>(position & 0xFF);
-  MarkChanged();
+  {
+    EngineLock lock(ctx_.engine);
+    Current().bytes()[row.Info->Field] = static_cast<uint8_t>(position & 0xFF);
+  }
+  Changed(step, BarRun(row.Bar));
 }
 
 void InstrumentPage::RefreshInstrumentPanel() {

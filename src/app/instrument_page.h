@@ -63,11 +63,16 @@ class InstrumentPage : public QWidget {
   void ShowSelector();
   void ShowPreviewOctave();
   Instrument& Current();
-  void MarkChanged() { ctx_.state.UnsavedChanges = true; }
+  // The user changed the current instrument: one undo step. A control's run belongs to
+  // the instrument it edited.
+  void Changed(std::string_view step, StepRun run = {}) {
+    if (!run.key.empty()) run.key += ':' + std::to_string(ctx_.state.CurrentInstrument);
+    ctx_.views.StepDone(step, std::move(run));
+  }
 
   void OscillatorMoved(const Row& row, int position);
   void EnvelopeMoved(const Row& row, int position);
-  void ModulatorMoved(const Row& row, int position);
+  void ModulatorMoved(const Row& row, int position, const std::string& step);
   void SweepPreviewMoved(int position);
 
   AppContext& ctx_;

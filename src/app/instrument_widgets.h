@@ -1,6 +1,8 @@
 // Small builders shared by the instrument page's parts.
 #pragma once
 
+#include "app/step_runs.h"
+
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -15,6 +17,7 @@ inline QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int min, int
   bar->setSingleStep(1);
   bar->setPageStep(largeStep);
   bar->setGeometry(geometry);
+  WatchDrags(bar);
   return bar;
 }
 

@@ -1,6 +1,8 @@
 // Kelmar: the engine's tables first, then the one main window, then the event loop.
 #include <QApplication>
 #include <QIcon>
+#include <QStandardPaths>
+#include <QTimer>
 #include <memory>
 
 #include "app/main_window.h"
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName("Quorin.Kelmar");
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
   kelmar::MainWindow window(std::move(engine));
+  window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                       QStringLiteral("/recovery"));
   window.show();
+  QTimer::singleShot(0, &window, [&window] { window.OfferRecovery(); });
   return app.exec();
 }

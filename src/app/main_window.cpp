@@ -44,6 +44,7 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
       messages_(this),
       audio_(*engine_),
       ctx_{*engine_, state_, settings_, messages_, audio_, *this} {
+  clock_.start();
   setObjectName("TForm1");
   setWindowTitle("Quorin.Kelmar");
   QFont font("Tahoma");
@@ -141,28 +142,43 @@ void MainWindow::BuildMenu() {
   bar->setObjectName("MainMenu1");
   bar->setNativeMenuBar(false);  // the menu belongs to the fixed-size window
 
+  // A command that edits the song becomes one undo step named after it.
+  auto step = [this](const char* name, auto run) {
+    return [this, name, run] {
+      run();
+      StepDone(name);
+    };
+  };
+
   QMenu* menuNew = bar->addMenu("&New");
   menuNew->setObjectName("New1");
   AddItem(menuNew, "Song1", "Song", &MainWindow::Song1Click);
-  AddItem(menuNew, "NewPattern1", "Pattern", [this] { fileCommands_->NewPattern1Click(); });
-  AddItem(menuNew, "Instrument1", "Instrument", [this] { fileCommands_->Instrument1Click(); });
-  AddItem(menuNew, "RandomWave1", "Random Wave", [this] { instrumentPage_->RandomWave1Click(); });
-  AddItem(menuNew, "RandomOSC2Wave1", "Random OSC&2 Wave", [this] {
-    instrumentPage_->RandomWave1Click();
-  })->setVisible(false);
+  AddItem(menuNew, "NewPattern1", "Pattern", step("New Pattern", [this] { fileCommands_->NewPattern1Click(); }));
+  AddItem(menuNew, "Instrument1", "Instrument", step("New Instrument", [this] { fileCommands_->Instrument1Click(); }));
+  AddItem(menuNew, "RandomWave1", "Random Wave", step("Random Wave", [this] { instrumentPage_->RandomWave1Click(); }));
+  AddItem(menuNew, "RandomOSC2Wave1", "Random OSC&2 Wave",
+          step("Random Wave", [this] { instrumentPage_->RandomWave1Click(); }))
+      ->setVisible(false);
 
   QMenu* menuLoad = bar->addMenu("&Load");
   menuLoad->setObjectName("Load1");
-  AddItem(menuLoad, "Song2", "Song", [this] { fileCommands_->Song2Click(); });
+  AddItem(menuLoad, "Song2", "Song", [this] {
+    if (fileCommands_->Song2Click()) SongReplaced("Load Song");
+  });
   AddItem(menuLoad, "ImportMOD1", "Import .MOD", [] {})->setEnabled(false);
-  AddItem(menuLoad, "LoadPattern1", "Pattern", [this] { fileCommands_->LoadPattern1Click(); });
-  AddItem(menuLoad, "Instrument2", "Instrument", [this] { fileCommands_->Instrument2Click(); });
-  AddItem(menuLoad, "OSC1Wave1", "OSC&1 Wave", [this] { fileCommands_->OSC1Wave1Click(0); })->setVisible(false);
-  AddItem(menuLoad, "OSC2Wave1", "OSC&2 Wave", [this] { fileCommands_->OSC1Wave1Click(1); })->setVisible(false);
+  AddItem(menuLoad, "LoadPattern1", "Pattern", step("Load Pattern", [this] { fileCommands_->LoadPattern1Click(); }));
+  AddItem(menuLoad, "Instrument2", "Instrument",
+          step("Load Instrument", [this] { fileCommands_->Instrument2Click(); }));
+  AddItem(menuLoad, "OSC1Wave1", "OSC&1 Wave", step("Load OSC1 Wave", [this] { fileCommands_->OSC1Wave1Click(0); }))
+      ->setVisible(false);
+  AddItem(menuLoad, "OSC2Wave1", "OSC&2 Wave", step("Load OSC2 Wave", [this] { fileCommands_->OSC1Wave1Click(1); }))
+      ->setVisible(false);
 
   QMenu* menuSave = bar->addMenu("&Save");
   menuSave->setObjectName("Save1");
-  AddItem(menuSave, "Song3", "Song", [this] { fileCommands_->Song3Click(); });
+  AddItem(menuSave, "Song3", "Song", [this] {
+    if (fileCommands_->Song3Click()) SongSaved();
+  });
   AddItem(menuSave, "ExportWAV1", "Export .WAV", [this] { wavExport_->ExportWAV1Click(); });
   AddItem(menuSave, "SavePattern1", "Pattern", [this] { fileCommands_->SavePattern1Click(); });
   AddItem(menuSave, "Instrument3", "Instrument", [this] { fileCommands_->Instrument3Click(); });
@@ -171,6 +187,12 @@ void MainWindow::BuildMenu() {
 
   editMenu_ = bar->addMenu("&Edit");
   editMenu_->setObjectName("Edit1");
+  undo_ = AddItem(editMenu_, "Undo1", "Undo", &MainWindow::UndoClick);
+  undo_->setShortcut(QKeySequence::fromString("Ctrl+Z"));
+  redo_ = AddItem(editMenu_, "Redo1", "Redo", &MainWindow::RedoClick);
+  redo_->setShortcuts({QKeySequence::fromString("Ctrl+Y"), QKeySequence::fromString("Ctrl+Shift+Z")});
+  shortcutItems_ << undo_ << redo_;
+  editMenu_->addSeparator();
   struct EditItem {
     const char* name;
     const char* caption;
@@ -180,12 +202,14 @@ void MainWindow::BuildMenu() {
   };
   const EditItem editItems[] = {
       {"CopyTrack1", "Copy Track", "Ctrl+C", true, [this] { patternPage_->CopyTrack1Click(); }},
-      {"PasteTrack1", "Paste Track", "Ctrl+V", true, [this] { patternPage_->PasteTrack1Click(); }},
+      {"PasteTrack1", "Paste Track", "Ctrl+V", true, step("Paste Track", [this] { patternPage_->PasteTrack1Click(); })},
       {"CopyInstrument1", "Copy Instrument", "Ctrl+D", false, [this] { instrumentPage_->CopyInstrument1Click(); }},
-      {"PasteInstrument1", "Paste Instrument", "Ctrl+F", false, [this] { instrumentPage_->PasteInstrument1Click(); }},
+      {"PasteInstrument1", "Paste Instrument", "Ctrl+F", false,
+       step("Paste Instrument", [this] { instrumentPage_->PasteInstrument1Click(); })},
       {"CopyEnvelope1", "Copy Envelope", "Ctrl+E", false, [this] { instrumentPage_->CopyEnvelope1Click(); }},
-      {"PasteEnvelope1", "Paste Envelope", "Ctrl+R", false, [this] { instrumentPage_->PasteEnvelope1Click(); }},
-      {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, [this] { patternPage_->ClonePattern1Click(); }},
+      {"PasteEnvelope1", "Paste Envelope", "Ctrl+R", false,
+       step("Paste Envelope", [this] { instrumentPage_->PasteEnvelope1Click(); })},
+      {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, step("Clone Pattern", [this] { patternPage_->ClonePattern1Click(); })},
   };
   for (const EditItem& e : editItems) {
     QAction* item = AddItem(editMenu_, e.name, e.caption, e.run);
@@ -212,6 +236,11 @@ void MainWindow::BuildMenu() {
   noAudio_->setObjectName("NoAudio1");
   noAudio_->setEnabled(false);
   noAudio_->setVisible(false);
+  // Said once, without a box, when the recovery journal cannot be written.
+  recoveryOff_ = option->addAction("Crash recovery off");
+  recoveryOff_->setObjectName("RecoveryOff1");
+  recoveryOff_->setEnabled(false);
+  recoveryOff_->setVisible(false);
 
   AddValueItems(option, "SampleFreq", {22050, 32000, 44100, 48000}, engine_->SampleRate,
                 &MainWindow::SampleFreqClick);
@@ -240,6 +269,7 @@ void MainWindow::BuildMenu() {
 
   // At start the Edit menu is disabled with all its items visible.
   SetEditMenu(false, true, true);
+  UpdateUndoItems();
 }
 
 void MainWindow::FormCreate(const Options& options) {
@@ -250,6 +280,7 @@ void MainWindow::FormCreate(const Options& options) {
   state_.PreviewOctave = 3;
   state_.StartFolder = QDir::currentPath().toStdString();
   NewSong();
+  history_ = std::make_unique<History>(engine_->song, settings_);
   // The row numbers and the order list texts are filled by their pages as they are built.
   for (Channel& channel : engine_->Channels) channel.LRVolume = 255;
   RefreshInstrumentPanel();
@@ -273,7 +304,9 @@ void MainWindow::NewSong() {
 }
 
 void MainWindow::Song1Click() {
-  if (messages_.Question("Clear Song?")) NewSong();
+  if (!messages_.Question("Clear Song?")) return;
+  NewSong();
+  SongReplaced("New Song");
 }
 
 void MainWindow::Quit1Click() { close(); }
@@ -312,7 +345,9 @@ void MainWindow::BuffersizeClick(QAction* item) {
 void MainWindow::ShowAudioState() { noAudio_->setVisible(!audio_.IsOpen()); }
 
 void MainWindow::SetEditMenu(bool enabled, bool pattern, bool instrument) {
-  editMenu_->menuAction()->setEnabled(enabled);
+  editMenuForPage_ = enabled;
+  // Undo and Redo work on every page: the menu opens whenever one of them can act.
+  editMenu_->menuAction()->setEnabled(enabled || undo_->isEnabled() || redo_->isEnabled());
   // A disabled menu's items must not answer their shortcuts either.
   for (QAction* item : patternEditItems_) {
     item->setVisible(pattern);
@@ -352,6 +387,9 @@ bool MainWindow::FormKeyDown(QKeyEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (messages_.Question("Unsaved changes will be lost. Quit KELMAR?", false)) {
+    // A clean exit: nothing to recover.
+    history_->RemoveJournal();
+    if (recovery_) recovery_->Release();
     event->accept();
   } else {
     event->ignore();
@@ -361,8 +399,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::IsMenuShortcut(QKeyEvent* event) const {
   const QKeySequence pressed(event->keyCombination());
   for (const QAction* item : shortcutItems_) {
-    if (item->isEnabled() && item->isVisible() && item->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
-      return true;
+    if (!item->isEnabled() || !item->isVisible()) continue;
+    for (const QKeySequence& shortcut : item->shortcuts()) {
+      if (shortcut.matches(pressed) == QKeySequence::ExactMatch) return true;
     }
   }
   return false;
@@ -375,6 +414,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // Keys that move through the menu bar belong to the menu.
   if (!widget || widget->window() != this || qobject_cast<QMenuBar*>(widget)) return false;
   auto* key = static_cast<QKeyEvent*>(event);
+  // The text boxes' own undo would disagree with the song's: their undo keys are the menu's
+  // even while there is nothing to undo.
+  const QKeySequence pressed(key->keyCombination());
+  for (const QAction* item : {undo_, redo_}) {
+    for (const QKeySequence& shortcut : item->shortcuts()) {
+      if (shortcut.matches(pressed) == QKeySequence::ExactMatch) return type == QEvent::KeyPress || item->isEnabled();
+    }
+  }
   if (type == QEvent::ShortcutOverride) {
     // Menu shortcuts come first: a text box must not claim Ctrl+C or Ctrl+V for itself
     // while the Edit menu offers them. Left unaccepted, the event goes on to the menu.
@@ -413,6 +460,132 @@ QList<QWidget*> MainWindow::TextBoxes() {
   if (patternPage_) boxes += patternPage_->TextBoxes();
   if (songPage_) boxes += songPage_->TextBoxes();
   return boxes;
+}
+
+}  // namespace kelmar
+
+namespace kelmar {
+
+// History: undo, redo and recovery.
+
+void MainWindow::StepDone(std::string_view name, StepRun run) {
+  if (!history_) return;
+  run.timeMs = clock_.elapsed();
+  history_->Record(Document(), name, static_cast<uint8_t>(pageControl_->currentIndex()), run);
+  state_.UnsavedChanges = history_->Unsaved();
+  UpdateUndoItems();
+  ShowRecoveryState();
+}
+
+void MainWindow::SongReplaced(const char* step) {
+  StepDone(step);
+  SongSaved();
+}
+
+void MainWindow::SongSaved() {
+  history_->MarkSaved(Document());
+  state_.UnsavedChanges = false;
+  UpdateUndoItems();
+  ShowRecoveryState();
+}
+
+void MainWindow::UpdateUndoItems() {
+  const bool canUndo = history_ && history_->timeline().CanUndo();
+  const bool canRedo = history_ && history_->timeline().CanRedo();
+  undo_->setEnabled(canUndo);
+  redo_->setEnabled(canRedo);
+  undo_->setText(canUndo ? "Undo " + QString::fromStdString(history_->timeline().NextUndo().name) : "Undo");
+  redo_->setText(canRedo ? "Redo " + QString::fromStdString(history_->timeline().NextRedo().name) : "Redo");
+  editMenu_->menuAction()->setEnabled(editMenuForPage_ || canUndo || canRedo);
+}
+
+void MainWindow::UndoClick() {
+  StepShown shown;
+  {
+    EngineLock lock(*engine_);
+    if (!history_->Undo(Document(), &shown)) return;
+    for (int i = 0; i < kInstrumentCount; ++i) {
+      if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
+    }
+  }
+  ShowStep(shown);
+}
+
+void MainWindow::RedoClick() {
+  StepShown shown;
+  {
+    EngineLock lock(*engine_);
+    if (!history_->Redo(Document(), &shown)) return;
+    for (int i = 0; i < kInstrumentCount; ++i) {
+      if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
+    }
+  }
+  ShowStep(shown);
+}
+
+// Shows what an undo or redo changed: its page, its pattern or instrument, the first
+// changed row under the changed track's cursor.
+void MainWindow::ShowStep(const StepShown& shown) {
+  const StepPlace& place = shown.place;
+  int page = shown.page;
+  if (page == kAboutPage) page = place.pattern >= 0 ? kPatternPage : place.instrument >= 0 ? kInstrumentPage : kSongPage;
+  if (page == kPatternPage && place.pattern >= 0) {
+    state_.CurrentPattern = static_cast<uint8_t>(place.pattern);
+    state_.TrackCursors[place.track].CursorRow = static_cast<uint8_t>(place.row);
+  }
+  if (page == kInstrumentPage && place.instrument >= 0) state_.CurrentInstrument = static_cast<uint8_t>(place.instrument);
+  state_.UnsavedChanges = history_->Unsaved();
+  pageControl_->setCurrentIndex(page);
+  RefreshAll();
+  if (page == kPatternPage && place.track >= 0) patternPage_->FocusTrack(place.track + 1);
+  UpdateUndoItems();
+  ShowRecoveryState();
+}
+
+void MainWindow::RefreshAll() {
+  RefreshInstrumentPanel();
+  RefreshPatternView();
+  RefreshOrderList();
+  ApplyColors();
+}
+
+void MainWindow::StartRecovery(const QString& folder) {
+  recovery_ = std::make_unique<RecoveryFolder>(folder);
+  if (recovery_->Claim()) history_->StartJournal(Document(), recovery_->JournalPath().toStdString());
+  ShowRecoveryState();
+}
+
+void MainWindow::ShowRecoveryState() {
+  if (recovery_) recoveryOff_->setVisible(history_->JournalFailed() || recovery_->JournalPath().isEmpty());
+}
+
+void MainWindow::OfferRecovery() {
+  if (!recovery_) return;
+  const QStringList dead = recovery_->DeadJournals();
+  for (const QString& path : dead) {
+    if (RestoreJournal(path)) break;
+  }
+  // Offered or not, a dead journal is set aside and kept: a wrong answer loses nothing.
+  for (const QString& path : dead) recovery_->SetAside(path);
+}
+
+// Offers one journal; false when it holds nothing to restore.
+bool MainWindow::RestoreJournal(const QString& path) {
+  const std::optional<JournalContents> journal = ReadJournalFile(path.toStdString());
+  if (!journal) return false;
+  if (!messages_.Ask("Kelmar was not closed properly. Restore the unsaved work?")) return true;
+  {
+    EngineLock lock(*engine_);
+    engine_->StopPlayback();
+    history_->Restore(Document(), *journal);
+    engine_->SamplesPerTick = engine_->SamplesPerTickFor(engine_->song.Tempo);
+    engine_->BuildAllWaveTables();
+  }
+  state_.UnsavedChanges = true;
+  RefreshAll();
+  UpdateUndoItems();
+  ShowRecoveryState();
+  return true;
 }
 
 }  // namespace kelmar

@@ -4,6 +4,7 @@
 // output and every page and command. Everything here runs on the window thread.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -12,6 +13,7 @@
 
 #include "app/app_context.h"
 #include "app/message_box.h"
+#include "app/recovery_folder.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
 #include "engine/engine.h"
@@ -55,6 +57,15 @@ class MainWindow : public QMainWindow, public Views {
   void ApplyColors() override;
   void NewSong() override;
   QList<QWidget*> TextBoxes() override;
+  void StepDone(std::string_view name, StepRun run = {}) override;
+
+  // Edit / "Undo" and "Redo".
+  void UndoClick();
+  void RedoClick();
+  // Journals every step into a folder of recovery journals (the program does; most tests
+  // do not). Then, after the window shows, a journal left by a program that died is offered.
+  void StartRecovery(const QString& folder);
+  void OfferRecovery();
 
   // Menu handlers owned by the window itself.
   void Song1Click();  // New / "Song": asks "Clear Song?"
@@ -82,6 +93,7 @@ class MainWindow : public QMainWindow, public Views {
   PatternPage& patternPage() { return *patternPage_; }
   SongPage& songPage() { return *songPage_; }
   FileCommands& fileCommands() { return *fileCommands_; }
+  History& history() { return *history_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -93,6 +105,15 @@ class MainWindow : public QMainWindow, public Views {
   void FormCreate(const Options& options);
   void SetEditMenu(bool enabled, bool pattern, bool instrument);
   void ShowAudioState();
+  void ShowRecoveryState();
+  bool RestoreJournal(const QString& path);
+  SongDocument Document() { return {engine_->song, settings_}; }
+  // A song was loaded, saved or started anew: that is now the saved state.
+  void SongReplaced(const char* step);
+  void SongSaved();
+  void UpdateUndoItems();
+  void ShowStep(const StepShown& shown);
+  void RefreshAll();
   bool IsMenuShortcut(QKeyEvent* event) const;
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
   template <typename F>
@@ -116,7 +137,15 @@ class MainWindow : public QMainWindow, public Views {
   std::unique_ptr<WavExport> wavExport_;
   QTimer* timer1_ = nullptr;
 
+  std::unique_ptr<History> history_;
+  std::unique_ptr<RecoveryFolder> recovery_;
+  QElapsedTimer clock_;
+
   QMenu* editMenu_ = nullptr;
+  bool editMenuForPage_ = false;  // the page's own Edit items are enabled
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QAction* recoveryOff_ = nullptr;
   QList<QAction*> patternEditItems_;
   QList<QAction*> instrumentEditItems_;
   QList<QAction*> shortcutItems_;

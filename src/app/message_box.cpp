@@ -10,14 +10,22 @@ const char* const kCaption = "Quorin.KELMAR";
 }
 
 bool MessageBoxes::Question(const QString& text, bool ownedByWindow) {
+  return YesNo(text, ownedByWindow ? owner_ : nullptr, true);
+}
+
+bool MessageBoxes::Ask(const QString& text) { return YesNo(text, owner_, false); }
+
+bool MessageBoxes::YesNo(const QString& text, QWidget* owner, bool warning) {
   shown_.push_back(text);
   if (!queued_.empty()) {
     Answer a = queued_.front();
     queued_.pop_front();
     return a == Answer::Yes;
   }
-  return QMessageBox::warning(ownedByWindow ? owner_ : nullptr, kCaption, text, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) == QMessageBox::Yes;
+  QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, kCaption, text,
+                  QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBoxes::Error(const QString& text) {

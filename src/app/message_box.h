@@ -18,6 +18,8 @@ class MessageBoxes {
 
   // Warning icon, Yes and No; true only for Yes. The close question belongs to no window.
   bool Question(const QString& text, bool ownedByWindow = true);
+  // Question icon, Yes and No; true only for Yes.
+  bool Ask(const QString& text);
   // Error icon, OK.
   void Error(const QString& text);
 
@@ -27,6 +29,8 @@ class MessageBoxes {
   void ClearShown() { shown_.clear(); }
 
  private:
+  bool YesNo(const QString& text, QWidget* owner, bool warning);
+
   QWidget* owner_;
   std::deque<Answer> queued_;
   QStringList shown_;

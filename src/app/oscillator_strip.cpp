@@ -53,7 +53,7 @@ void InstrumentPage::OscillatorMoved(const Row& row, int position) {
     label = StoreOscillatorValue(Current(), row.Info->Field, position, row.Info->Signed);
   }
   row.Label->setText(QString::fromStdString(label));
-  MarkChanged();
+  Changed(row.Info->Field == 0 ? "Filter" : row.Info->Caption, BarRun(row.Bar));
   DrawOutputPreview();
 }
 

@@ -11,6 +11,7 @@
 #include <QTextDocument>
 
 #include "app/fixed_font.h"
+#include "app/step_runs.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
@@ -101,7 +102,9 @@ class TrackMemo : public QPlainTextEdit {
     return QPlainTextEdit::event(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
+    const char* step = page_.StepName(track_, event);
     if (!page_.Memo1KeyDown(track_, event)) page_.Memo1KeyPress(track_, event);
+    page_.KeyDone(step, track_, event);
     event->accept();
   }
   void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
@@ -379,6 +382,24 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
     ShowRows(track, changed);
   }
   Follow(track, outcome);
+}
+
+// What a key in the track column does to the song, named for the Edit menu; taken before
+// the key moves the cursor.
+const char* PatternPage::StepName(int track, const QKeyEvent* event) const {
+  if (event->key() == Qt::Key_Insert) return "Insert Line";
+  if (event->key() == Qt::Key_Delete) return "Delete Line";
+  switch (ctx_.state.TrackCursors[track].CursorColumn) {
+    case 0: return "Note Entry";
+    case 1: return "Octave Entry";
+    case 2:
+    case 5: return "Effect Entry";
+    default: return "Parameter Entry";
+  }
+}
+
+void PatternPage::KeyDone(const char* step, int track, const QKeyEvent* event) {
+  ctx_.views.StepDone(step, KeyRun(QStringLiteral("Memo%1").arg(track + 1), event));
 }
 
 void PatternPage::CopyTrack1Click() { CopyTrack(ctx_.state, FocusedTrack()); }

@@ -62,6 +62,9 @@ class PatternPage : public QWidget {
   bool Memo1KeyDown(int track, QKeyEvent* event);
   // Character stage.
   void Memo1KeyPress(int track, QKeyEvent* event);
+  // The undo step a key makes, and recording it once both stages ran.
+  const char* StepName(int track, const QKeyEvent* event) const;
+  void KeyDone(const char* step, int track, const QKeyEvent* event);
 
  private:
   void PlaceCaret(int track);

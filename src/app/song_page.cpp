@@ -12,6 +12,7 @@
 
 #include "app/fixed_font.h"
 #include "app/message_box.h"
+#include "app/step_runs.h"
 #include "editors/pattern/order_list.h"
 #include "editors/pattern/pattern_tools.h"
 #include "editors/pattern/song_settings_rules.h"
@@ -35,6 +36,7 @@ class OrderMemo : public QPlainTextEdit {
     if (!consumed && text.isEmpty()) QPlainTextEdit::keyPressEvent(event);
     if (!text.isEmpty()) page_.MemoPOKeyPress(text);
     page_.PlaceOrderCaret();
+    page_.OrderKeyDone(event);
     event->accept();
   }
   void focusInEvent(QFocusEvent* event) override {
@@ -121,6 +123,7 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
   memoC_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memoC_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoC_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memoC_->setUndoRedoEnabled(false);  // the song's timeline undoes typing too
   connect(memoC_, &QPlainTextEdit::textChanged, this, [this] { CommentChanged(); });
 
   AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
@@ -170,6 +173,7 @@ QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int mini
   bar->setPageStep(pageStep);
   bar->setValue(position);
   if (tag >= 0) bar->setProperty("Tag", tag);
+  WatchDrags(bar);
   return bar;
 }
 
@@ -220,7 +224,7 @@ void SongPage::RefreshSongText() {
 void SongPage::TitleEdited(const QString& text) {
   if (settingText_) return;
   ctx_.settings.Title = text.toStdString();
-  ctx_.state.UnsavedChanges = true;
+  ctx_.views.StepDone("Title", TypingRun(editTit_));
 }
 
 void SongPage::CommentChanged() {
@@ -228,7 +232,7 @@ void SongPage::CommentChanged() {
   const std::string comment = ToCrLf(memoC_->toPlainText()).toStdString();
   if (comment == ctx_.settings.Comment) return;  // a format-only change of the document
   ctx_.settings.Comment = comment;
-  ctx_.state.UnsavedChanges = true;
+  ctx_.views.StepDone("Comment", TypingRun(memoC_));
 }
 
 void SongPage::TOrderShow() {
@@ -259,6 +263,13 @@ void SongPage::ApplyColors() {
 }
 
 void SongPage::MemoPOEnter() { PlaceOrderCaret(); }
+
+void SongPage::OrderKeyDone(const QKeyEvent* event) {
+  const char* step = event->key() == Qt::Key_Insert   ? "Insert Order Line"
+                     : event->key() == Qt::Key_Delete ? "Delete Order Line"
+                                                      : "Order Entry";
+  ctx_.views.StepDone(step, KeyRun(QStringLiteral("MemoPO"), event));
+}
 
 bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
   const int code = OrderKeyCodeOf(event->key());
@@ -303,36 +314,37 @@ void SongPage::OptimizeClick() {
     if (changed) ctx_.state.UnsavedChanges = true;
   }
   RefreshOrderList();
+  ctx_.views.StepDone("Optimize");
 }
 
 void SongPage::ScrollBarSPDScroll(int position) {
   labelSPD_->setText(QString::fromStdString(NumberLabelText(position)));
-  EngineLock lock(ctx_.engine);
-  if (ctx_.engine.song.Speed == position) return;
-  ctx_.engine.song.Speed = static_cast<uint8_t>(position);
-  ctx_.state.UnsavedChanges = true;
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.song.Speed = static_cast<uint8_t>(position);
+  }
+  ctx_.views.StepDone("Speed", BarRun(scrollBarSPD_));
 }
 
 void SongPage::ScrollBarTPOScroll(int position) {
   labelTPO_->setText(QString::fromStdString(NumberLabelText(position)));
-  EngineLock lock(ctx_.engine);
-  if (ctx_.engine.song.Tempo == position) return;
-  ctx_.engine.song.Tempo = static_cast<uint8_t>(position);
-  ctx_.state.UnsavedChanges = true;
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.song.Tempo = static_cast<uint8_t>(position);
+  }
+  ctx_.views.StepDone("Tempo", BarRun(scrollBarTPO_));
 }
 
 void SongPage::ScrollBarRFScroll(int tag, int position) {
-  const uint32_t color = ComposeColor(ctx_.settings.TextColor, tag, position);
-  if (color != ctx_.settings.TextColor) ctx_.state.UnsavedChanges = true;
-  ctx_.settings.TextColor = color;
+  ctx_.settings.TextColor = ComposeColor(ctx_.settings.TextColor, tag, position);
   ApplyColors();
+  ctx_.views.StepDone("Text Color", BarRun(textBars_[tag]));
 }
 
 void SongPage::ScrollBarRBScroll(int tag, int position) {
-  const uint32_t color = ComposeColor(ctx_.settings.BackColor, tag, position);
-  if (color != ctx_.settings.BackColor) ctx_.state.UnsavedChanges = true;
-  ctx_.settings.BackColor = color;
+  ctx_.settings.BackColor = ComposeColor(ctx_.settings.BackColor, tag, position);
   ApplyColors();
+  ctx_.views.StepDone("Back Color", BarRun(backBars_[tag]));
 }
 
 }  // namespace kelmar

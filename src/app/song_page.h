@@ -37,6 +37,8 @@ class SongPage : public QWidget {
   void MemoPOEnter();
   bool MemoPOKeyDown(QKeyEvent* event);
   void MemoPOKeyPress(const QString& text);
+  // Both key stages ran: the key's change becomes an undo step.
+  void OrderKeyDone(const QKeyEvent* event);
 
   void OptimizeClick();
 

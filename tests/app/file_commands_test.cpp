@@ -35,6 +35,11 @@ class RecordingViews : public Views {
   void ApplyColors() override { calls << "colors"; }
   void NewSong() override { calls << "new"; }
   QList<QWidget*> TextBoxes() override { return {}; }
+  // The window records a step; here a step only marks the song changed.
+  void StepDone(std::string_view, StepRun) override {
+    if (state) state->UnsavedChanges = true;
+  }
+  EditorState* state = nullptr;
   QStringList calls;
 };
 
@@ -57,6 +62,7 @@ class FileCommandsTest : public ::testing::Test {
         audio_(*engine_),
         ctx_{*engine_, state_, settings_, messages_, audio_, views_},
         commands_(ctx_, nullptr) {
+    views_.state = &state_;
     std::string templ = (std::filesystem::temp_directory_path() / "kelmar-cmd-XXXXXX").string();
     EXPECT_NE(::mkdtemp(templ.data()), nullptr);
     root_ = templ;

@@ -32,6 +32,11 @@ class NoViews : public Views {
   void ApplyColors() override {}
   void NewSong() override {}
   QList<QWidget*> TextBoxes() override { return {}; }
+  // The window records a step; here a step only marks the song changed.
+  void StepDone(std::string_view, StepRun) override {
+    if (state) state->UnsavedChanges = true;
+  }
+  EditorState* state = nullptr;
 };
 
 class InstrumentPageTest : public ::testing::Test {
@@ -41,6 +46,7 @@ class InstrumentPageTest : public ::testing::Test {
         audio_(*engine_),
         ctx_{*engine_, state_, settings_, messages_, audio_, views_},
         page_(ctx_, nullptr) {
+    views_.state = &state_;
     page_.resize(671, 490);
     page_.show();
     page_.RefreshInstrumentPanel();

@@ -129,6 +129,7 @@ TEST_F(SongPageTest, FurtherDigitsKeepTheCaretOnTheCursorLine) {
 
 TEST_F(SongPageTest, IgnoredCharacterStillRedrawsTheList) {
   song().Order[3] = 0x1AB;  // changed behind the list's back
+  bench.views.Resync();
   Type("g");
   EXPECT_EQ(LineOf(memo, 3), "03:JAB");
   EXPECT_FALSE(bench.state.UnsavedChanges) << "nothing was edited";
@@ -183,6 +184,7 @@ TEST_F(SongPageTest, OptimizeAsksAndOnYesRewritesTheOrderList) {
 
   bench.messages.QueueAnswer(MessageBoxes::Answer::No);
   song().Order[4] = 0x1FF;
+  bench.views.Resync();
   QTest::mouseClick(optimize, Qt::LeftButton);
   EXPECT_EQ(bench.messages.Shown(), QStringList{"This will change your Pattern Order List. Are you sure?"});
   EXPECT_EQ(LineOf(memo, 4), "04:JFF") << "No still redraws";

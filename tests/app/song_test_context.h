@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/app_context.h"
@@ -35,6 +36,16 @@ class CountingViews : public Views {
     if (songPage) songPage->ApplyColors();
   }
   void NewSong() override {}
+  // As the window does: the song's history says whether the song changed.
+  void StepDone(std::string_view name, StepRun run) override {
+    history->Record(*document, name, 0, run);
+    state->UnsavedChanges = history->Unsaved();
+  }
+  // The song as it is now counts as saved (a load behind the editors' back).
+  void Resync() { history->MarkSaved(*document); }
+  EditorState* state = nullptr;
+  std::optional<SongDocument> document;
+  std::unique_ptr<History> history;
   QList<QWidget*> TextBoxes() override {
     QList<QWidget*> boxes = otherBoxes;
     if (songPage) boxes += songPage->TextBoxes();
@@ -52,6 +63,9 @@ struct SongBench {
       : engine(std::make_unique<Engine>()),
         audio(*engine),
         ctx{*engine, state, settings, messages, audio, views} {
+    views.state = &state;
+    views.document.emplace(SongDocument{engine->song, settings});
+    views.history = std::make_unique<History>(engine->song, settings);
     window.resize(671, 519);
     for (int i = 0; i < 10; ++i) views.otherBoxes.push_back(new QPlainTextEdit(&window));
     patternPage = new PatternPage(ctx, &window);

@@ -1,0 +1,35 @@
+// The folder of recovery journals: one journal per running program, each beside a lock
+// file that tells a running program's journal from one left by a program that died.
+// Journals of dead programs are offered once and then set aside, never deleted unasked:
+// the newest few stay in kept/. Window thread only.
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace kelmar {
+
+class RecoveryFolder {
+ public:
+  explicit RecoveryFolder(QString folder);
+  ~RecoveryFolder();
+
+  // Creates the folder and takes this program's lock; false when the folder cannot be written.
+  bool Claim();
+  QString JournalPath() const { return journalPath_; }
+  // Journals of programs that are no longer running, the newest first.
+  QStringList DeadJournals() const;
+  // Moves a dead journal into kept/, dropping the oldest kept ones beyond the few kept.
+  void SetAside(const QString& journal);
+  // A clean exit: this program's lock goes (its journal is removed by the history).
+  void Release();
+
+ private:
+  QString folder_;
+  QString journalPath_;
+  std::unique_ptr<QLockFile> lock_;
+};
+
+}  // namespace kelmar

@@ -1,0 +1,128 @@
+// Undo and redo as the user meets them, and recovery after the real window was killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/pattern_page.h"
+
+namespace kelmar {
+namespace {
+
+struct Window {
+  Window() : window(std::make_unique<MainWindow>(nullptr, MainWindow::Options{false})) {
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+  template <typename T = QAction>
+  T* Find(const char* name) { return window->findChild<T*>(name); }
+  void ShowPage(int page) { Find<QTabWidget>("PageControl2")->setCurrentIndex(page); }
+  QWidget* Focused() { return QApplication::focusWidget(); }
+  // The same edits in every window: notes and a tempo step, then typing in the title.
+  void Edit() {
+    ShowPage(2);
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "qwe");
+    ShowPage(3);
+    Find<QScrollBar>("ScrollBarTPO")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QTest::keyClicks(Find<QLineEdit>("EditTit"), "!");
+  }
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST(HistoryWindowTest, UndoAndRedoWalkOneTimelineOnEveryPage) {
+  Window w;
+  QAction* undo = w.Find("Undo1");
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_FALSE(w.Find<QMenu>("Edit1")->menuAction()->isEnabled()) << "nothing to undo at start";
+  w.Edit();
+  EXPECT_EQ(undo->text(), "Undo Title");
+  EXPECT_TRUE(w.Find<QMenu>("Edit1")->menuAction()->isEnabled()) << "on the Song Editor page too";
+  QTest::keyClick(w.Focused(), Qt::Key_Z, Qt::ControlModifier);  // in the title box: the song's undo
+  EXPECT_EQ(w.window->settings().Title, "Songtitle");
+  EXPECT_EQ(undo->text(), "Undo Tempo");
+  undo->trigger();
+  EXPECT_EQ(w.window->engine().song.Tempo, 50);
+  undo->trigger();  // the three notes were one step each: the last goes, shown on its page and row
+  EXPECT_EQ(w.Find<QTabWidget>("PageControl2")->currentIndex(), 2);
+  EXPECT_EQ(w.window->state().TrackCursors[0].CursorRow, 2);
+  EXPECT_EQ(w.window->engine().song.Cell(0, 0, 2).Note, kEmptyNote);
+  EXPECT_TRUE(w.window->state().UnsavedChanges);
+  undo->trigger();
+  undo->trigger();
+  EXPECT_FALSE(w.window->state().UnsavedChanges) << "back at the new song";
+  QTest::keyClick(w.Focused(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_NE(w.window->engine().song.Cell(0, 0, 0).Note, kEmptyNote);
+  EXPECT_EQ(w.Find("Redo1")->text(), "Redo Note Entry");
+}
+
+// The child: the real window journals its edits, says so, and waits to be killed.
+TEST(HistoryWindowTest, ChildEditsAndWaits) {
+  const QString folder = qEnvironmentVariable("KELMAR_RECOVERY_CHILD");
+  if (folder.isEmpty()) GTEST_SKIP() << "run by CrashLosesNoStep";
+  Window w;
+  w.window->StartRecovery(folder);
+  w.Edit();
+  std::printf("edited\n");
+  std::fflush(stdout);
+  QTest::qWait(60'000);
+}
+
+TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
+  QTemporaryDir folder;
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("KELMAR_RECOVERY_CHILD", folder.path());
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=HistoryWindowTest.ChildEditsAndWaits"});
+  QByteArray said;
+  while (!said.contains("edited") && child.waitForReadyRead(30'000)) said += child.readAll();
+  ASSERT_TRUE(said.contains("edited"));
+  ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+  child.waitForFinished();
+  // Beside it, journals of random bytes and of a torn write.
+  QFile random(folder.filePath("1-1.journal")), torn(folder.filePath("2-2.journal"));
+  random.open(QIODevice::WriteOnly);
+  random.write(QByteArray(5000, '\x5A'));
+  torn.open(QIODevice::WriteOnly);
+  torn.write("KELMARJ0\x10\x00");
+  random.close();
+  torn.close();
+
+  Window expected;
+  expected.Edit();
+  Window w;
+  w.window->StartRecovery(folder.path());
+  w.window->messages().QueueAnswer(MessageBoxes::Answer::Yes);
+  w.window->OfferRecovery();
+  EXPECT_EQ(w.window->messages().Shown(), QStringList{"Kelmar was not closed properly. Restore the unsaved work?"});
+  EXPECT_EQ(std::memcmp(&w.window->engine().song, &expected.window->engine().song, sizeof(Song)), 0);
+  EXPECT_EQ(w.window->settings().Title, "Songtitle!");
+  EXPECT_TRUE(w.window->state().UnsavedChanges);
+  w.Find("Undo1")->trigger();
+  EXPECT_EQ(w.window->settings().Title, "Songtitle") << "the timeline came back too";
+  EXPECT_EQ(QDir(folder.filePath("kept")).entryList(QDir::Files).size(), 3) << "set aside, never deleted";
+
+  Window next;  // nothing left to offer
+  next.window->StartRecovery(folder.path());
+  next.window->OfferRecovery();
+  EXPECT_TRUE(next.window->messages().Shown().isEmpty());
+  EXPECT_FALSE(next.Find("RecoveryOff1")->isVisible());
+  Window off;  // a folder that cannot be made: recovery is off, said once in the menu
+  off.window->StartRecovery("/dev/null/recovery");
+  EXPECT_TRUE(off.Find("RecoveryOff1")->isVisible());
+}
+
+}  // namespace
+}  // namespace kelmar
