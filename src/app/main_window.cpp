@@ -499,23 +499,17 @@ void MainWindow::UpdateUndoItems() {
   editMenu_->menuAction()->setEnabled(editMenuForPage_ || canUndo || canRedo);
 }
 
-void MainWindow::UndoClick() {
-  StepShown shown;
-  {
-    EngineLock lock(*engine_);
-    if (!history_->Undo(Document(), &shown)) return;
-    for (int i = 0; i < kInstrumentCount; ++i) {
-      if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
-    }
-  }
-  ShowStep(shown);
-}
+void MainWindow::UndoClick() { UndoOrRedo(false); }
 
-void MainWindow::RedoClick() {
+void MainWindow::RedoClick() { UndoOrRedo(true); }
+
+// The bytes change under the engine lock, so a playing song hears the restored instruments
+// from the next tick on.
+void MainWindow::UndoOrRedo(bool redo) {
   StepShown shown;
   {
     EngineLock lock(*engine_);
-    if (!history_->Redo(Document(), &shown)) return;
+    if (!(redo ? history_->Redo(Document(), &shown) : history_->Undo(Document(), &shown))) return;
     for (int i = 0; i < kInstrumentCount; ++i) {
       if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
     }

@@ -112,6 +112,7 @@ class MainWindow : public QMainWindow, public Views {
   void SongReplaced(const char* step);
   void SongSaved();
   void UpdateUndoItems();
+  void UndoOrRedo(bool redo);
   void ShowStep(const StepShown& shown);
   void RefreshAll();
   bool IsMenuShortcut(QKeyEvent* event) const;

@@ -38,25 +38,18 @@ bool History::Record(SongDocument doc, std::string_view name, uint8_t page, cons
   return true;
 }
 
-bool History::Undo(SongDocument doc, StepShown* shown) {
-  if (!timeline_.CanUndo()) return false;
-  const HistoryStep& step = timeline_.NextUndo();
-  if (!ApplyChanges(doc, step.changes, false)) return false;
-  ApplyChanges(Document(*shadowSong_, shadowSettings_), step.changes, false);
-  if (shown) *shown = {step.name, step.page, PlaceOf(step.changes)};
-  timeline_.Undo();
-  Write(MarkRecord(JournalOp::Undo));
-  return true;
-}
+bool History::Undo(SongDocument doc, StepShown* shown) { return Move(doc, false, shown); }
 
-bool History::Redo(SongDocument doc, StepShown* shown) {
-  if (!timeline_.CanRedo()) return false;
-  const HistoryStep& step = timeline_.NextRedo();
-  if (!ApplyChanges(doc, step.changes, true)) return false;
-  ApplyChanges(Document(*shadowSong_, shadowSettings_), step.changes, true);
+bool History::Redo(SongDocument doc, StepShown* shown) { return Move(doc, true, shown); }
+
+bool History::Move(SongDocument doc, bool redo, StepShown* shown) {
+  if (!(redo ? timeline_.CanRedo() : timeline_.CanUndo())) return false;
+  const HistoryStep& step = redo ? timeline_.NextRedo() : timeline_.NextUndo();
+  if (!ApplyChanges(doc, step.changes, redo)) return false;
+  ApplyChanges(Document(*shadowSong_, shadowSettings_), step.changes, redo);
   if (shown) *shown = {step.name, step.page, PlaceOf(step.changes)};
-  timeline_.Redo();
-  Write(MarkRecord(JournalOp::Redo));
+  redo ? timeline_.Redo() : timeline_.Undo();
+  Write(MarkRecord(redo ? JournalOp::Redo : JournalOp::Undo));
   return true;
 }
 

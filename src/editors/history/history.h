@@ -61,6 +61,7 @@ class History {
   void Restore(SongDocument doc, const JournalContents& journal);
 
  private:
+  bool Move(SongDocument doc, bool redo, StepShown* shown);
   void Write(const std::string& record);
   void RestartJournal(SongDocument doc);
   void Replay(SongDocument doc, const JournalEntry& entry);
