@@ -282,7 +282,6 @@ bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
     EngineLock lock(ctx_.engine);
     result = OrderKeyDown(ctx_.engine.song.Order, ctx_.state, code);
   }
-  if (result.orderChanged) ctx_.state.UnsavedChanges = true;
   if (result.refresh) RefreshOrderList();
   PlaceOrderCaret();
   return result.consumed;
@@ -290,12 +289,8 @@ bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
 
 void SongPage::MemoPOKeyPress(const QString& text) {
   for (const char32_t character : text.toUcs4()) {
-    OrderKeyResult result;
-    {
-      EngineLock lock(ctx_.engine);
-      result = OrderKeyPress(ctx_.engine.song.Order, ctx_.state, character);
-    }
-    if (result.orderChanged) ctx_.state.UnsavedChanges = true;
+    EngineLock lock(ctx_.engine);
+    OrderKeyPress(ctx_.engine.song.Order, ctx_.state, character);
   }
   // Redrawn even when nothing changed.
   RefreshOrderList();
@@ -304,14 +299,8 @@ void SongPage::MemoPOKeyPress(const QString& text) {
 void SongPage::OptimizeClick() {
   if (ctx_.messages.Question(QStringLiteral("This will change your Pattern Order List. Are you sure?"),
                              /*ownedByWindow=*/false)) {
-    bool changed;
-    {
-      EngineLock lock(ctx_.engine);
-      const auto before = ctx_.engine.song.Order;
-      Optimize(ctx_.engine.song);
-      changed = before != ctx_.engine.song.Order;
-    }
-    if (changed) ctx_.state.UnsavedChanges = true;
+    EngineLock lock(ctx_.engine);
+    Optimize(ctx_.engine.song);
   }
   RefreshOrderList();
   ctx_.views.StepDone("Optimize");
