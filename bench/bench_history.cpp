@@ -74,15 +74,4 @@ BENCHMARK(BM_UndoRedoLoadSong)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace kelmar
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qputenv("SDL_AUDIODRIVER", "dummy");
-  int appArgc = 1;
-  char* appArgv[] = {argv[0], nullptr};
-  QApplication app(appArgc, appArgv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+#include "offscreen_bench_main.h"
