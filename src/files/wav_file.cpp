@@ -1,11 +1,5 @@
 #include "files/wav_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -66,78 +60,55 @@ bool ParseWavHeader(const uint8_t* data, size_t size, WavHeaderInfo& out) {
 
 // --- WavWriter ---
 
-WavWriter::~WavWriter() {
-  if (fd_ >= 0) ::close(fd_);
-  if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
-}
-
 FileError WavWriter::Create(const std::string& path, uint32_t sampleRate, bool atomic) {
-  if (fd_ >= 0) Close();
-  path_ = path;
-  tempPath_.clear();
-  dataBytes_ = 0;
-  if (atomic) {
-    std::vector<char> name(path.begin(), path.end());
-    const char suffix[] = ".partXXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);  // with the terminating zero
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) return FileError::FromErrno(errno);
-    tempPath_ = name.data();
-    ::fchmod(fd_, 0644);  // the permissions of an ordinary new file, not mkstemp's private ones
-  } else {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) return FileError::FromErrno(errno);
-  }
-  const auto header = MakeWavHeader(sampleRate);
-  return WriteAt(0, header.data(), header.size());
+  Close();
+  atomic_ = atomic;
+  return Begin(file_.Open(path, atomic ? SafeFile::Mode::Replace : SafeFile::Mode::InPlace), sampleRate);
 }
 
-FileError WavWriter::WriteAt(uint64_t offset, const void* data, size_t size) {
-  if (fd_ < 0) return FileError::FromErrno(EBADF);
-  const auto* p = static_cast<const uint8_t*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FileError::FromErrno(errno);
-    }
-    if (n == 0) return FileError::DiskFull();
-    p += n;
-    size -= static_cast<size_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
-  return {};
+FileError WavWriter::CreateOn(int fd, uint32_t sampleRate) {
+  Close();
+  atomic_ = false;
+  return Begin(file_.Adopt(fd), sampleRate);
+}
+
+FileError WavWriter::Begin(FileError opened, uint32_t sampleRate) {
+  dataBytes_ = 0;
+  if (opened) return opened;
+  // A stream that cannot be revisited gets the sizes of a stream of unknown length.
+  const uint32_t unknown = file_.seekable() ? 0 : 0xFFFFFFFFu;
+  const auto header = MakeWavHeader(sampleRate, unknown, unknown);
+  return file_.Write(header.data(), header.size());
 }
 
 FileError WavWriter::Append(const void* data, size_t size) {
-  FileError err = WriteAt(kWavHeaderSize + dataBytes_, data, size);
+  FileError err = file_.Write(data, size);
   if (err) return err;
   dataBytes_ += size;
   return {};
 }
 
 FileError WavWriter::PatchSizes() {
+  if (file_.is_open() && !file_.seekable()) return {};
   uint8_t field[4];
   Put32(field, SizeField(dataBytes_ + kWavHeaderSize - 8));
-  if (FileError err = WriteAt(4, field, 4)) return err;
+  if (FileError err = file_.WriteAt(4, field, 4)) return err;
   Put32(field, SizeField(dataBytes_));
-  return WriteAt(40, field, 4);
+  return file_.WriteAt(40, field, 4);
 }
 
 FileError WavWriter::Close() {
-  if (fd_ < 0) return {};
-  const int rc = ::close(fd_);
-  fd_ = -1;
-  if (rc != 0 && errno != EINTR) return FileError::FromErrno(errno);
-  return {};
+  if (!file_.is_open()) return {};
+  if (atomic_) {
+    file_.Abandon();
+    return {};
+  }
+  return file_.Commit();
 }
 
 FileError WavWriter::Commit() {
-  if (FileError err = Close()) return err;
-  if (tempPath_.empty()) return {};
-  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) return FileError::FromErrno(errno);
-  tempPath_.clear();
-  return {};
+  if (!atomic_) return Close();
+  return file_.Commit();
 }
 
 // --- the render loop ---

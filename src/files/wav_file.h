@@ -12,6 +12,7 @@
 
 #include "engine/engine.h"
 #include "files/file_error.h"
+#include "files/safe_write.h"
 
 namespace kelmar {
 
@@ -38,37 +39,42 @@ struct WavHeaderInfo {
 bool ParseWavHeader(const uint8_t* data, size_t size, WavHeaderInfo& out);
 
 // A WAV file being written: created (or truncated) with a zero-size header, blocks appended
-// one write each, sizes filled in by Finish. Errors come back as values with the runtime's
-// texts; after an error the file keeps what was written so far.
+// one write each, sizes filled in by PatchSizes. Errors come back as values with the
+// runtime's texts; after an error the file keeps what was written so far.
 //
-// With atomic set, the bytes go to a temporary file beside the target which Commit renames
-// over it; a writer destroyed without Commit removes the temporary file, so the target is
-// never half-written (the command-line renderer works this way). Without it the named file
-// itself is written, as the window's export does.
+// The file is a SafeFile. With atomic set, a regular file is written beside the target and
+// Commit puts it in place; a writer destroyed (or closed) without Commit leaves the target as
+// it was (the command-line renderer works this way). Without it the named file itself is
+// written, as the window's export does. A device, FIFO or terminal is always written
+// directly. Where nothing written can be revisited (a pipe, a terminal, standard output in
+// append mode) the header carries 0xFFFFFFFF in both size fields, as streamed WAV does:
+// readers then read the samples up to the end of the stream.
 class WavWriter {
  public:
   WavWriter() = default;
-  ~WavWriter();
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
   FileError Create(const std::string& path, uint32_t sampleRate, bool atomic = false);
+  // Writes to an open descriptor (standard output), which the writer leaves open.
+  FileError CreateOn(int fd, uint32_t sampleRate);
   FileError Append(const void* data, size_t size);
-  // Writes the file size minus 8 at offset 4, then the sample bytes at offset 40.
+  // Writes the file size minus 8 at offset 4, then the sample bytes at offset 40; nothing
+  // where the header cannot be revisited.
   FileError PatchSizes();
-  // Closes the file; reports a failure of the close itself.
+  // Closes the file; reports a failure of the close itself. An atomic writer abandons its
+  // temporary file instead.
   FileError Close();
-  // Atomic writers only: closes and renames the temporary file over the target.
+  // Atomic writers: flushes and renames the temporary file over the target. Otherwise Close.
   FileError Commit();
 
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return file_.is_open(); }
   uint64_t data_bytes() const { return dataBytes_; }
 
  private:
-  FileError WriteAt(uint64_t offset, const void* data, size_t size);
-  int fd_ = -1;
-  std::string path_;
-  std::string tempPath_;  // empty unless atomic
+  FileError Begin(FileError opened, uint32_t sampleRate);
+  SafeFile file_;
+  bool atomic_ = false;
   uint64_t dataBytes_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // Whole-file writes that never leave a half-written target, and bounded whole-file reads.
 #include "files/safe_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include "files/file_error.h"
 #include "files/instrument_file.h"
 #include "files/pattern_file.h"
+#include "files/wav_file.h"
 #include "files_test_util.h"
 
 namespace kelmar {
@@ -66,6 +68,64 @@ TEST(SafeWrite, ALinkIsReplacedAtItsTarget) {
   ASSERT_TRUE(WriteFileSafely(dir.File("link.bin"), Bytes("new")).ok());
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.bin")));
   EXPECT_EQ(ReadAll(dir.File("real.bin")), Bytes("new"));
+}
+
+// The safe write and the WAV writer (replacing, in place) on every kind of target: each name
+// stays what it was (a link, a FIFO, a device), the bytes land at the target with its old mode
+// or the ordinary one of a new file, and no temporary file stays behind.
+TEST(SafeWrite, EveryKindOfTargetStaysWhatItIs) {
+  auto write = [](size_t writer, const std::string& p) {
+    if (writer == 0) return WriteFileSafely(p, Bytes("abcd"));
+    WavWriter w;
+    FileError e = w.Create(p, 8000, writer == 1);
+    if (!e) e = w.Append("abcd", 4);
+    if (!e) e = w.PatchSizes();
+    return e ? e : w.Commit();
+  };
+  auto expected = [](size_t writer, bool streamed) {
+    std::vector<uint8_t> v = Bytes("abcd");
+    const auto h = MakeWavHeader(8000, streamed ? ~0u : 40, streamed ? ~0u : 4);
+    if (writer > 0) v.insert(v.begin(), h.begin(), h.end());
+    return v;
+  };
+  const mode_t mask = ::umask(027);  // new files get 0640, which nothing here has before
+  const std::string longName(250, 'n');
+  for (size_t w = 0; w < 3; ++w) {
+    ScratchDir dir;
+    for (const char* name : {"old", "real"}) {
+      WriteAll(dir.File(name), Bytes("old"));
+      ::chmod(dir.File(name).c_str(), 0604);
+    }
+    std::filesystem::create_symlink("real", dir.File("link"));
+    std::filesystem::create_symlink("later", dir.File("dangling"));
+    EXPECT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    const int reader = ::open(dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    struct Case {
+      std::string name, landsIn;  // landsIn empty: not a regular file
+      mode_t mode;
+    };
+    std::vector<Case> cases = {{"new", "new", 0640},        {"old", "old", 0604},       {"link", "real", 0604},
+                               {"dangling", "later", 0640}, {longName, longName, 0640}, {"fifo", "", 0}};
+    if (::geteuid() != 0) cases.push_back({"/dev/null", "", 0});  // never risk the device as root
+    for (const Case& c : cases) {
+      const std::string path = c.name[0] == '/' ? c.name : dir.File(c.name);
+      struct stat before = {}, after = {};
+      ::lstat(path.c_str(), &before);
+      EXPECT_TRUE(write(w, path).ok()) << w << c.name;
+      EXPECT_EQ(::lstat(path.c_str(), &after), 0) << w << c.name;
+      EXPECT_EQ(before.st_mode ? before.st_mode & S_IFMT : S_IFREG, after.st_mode & S_IFMT) << w << c.name;
+      if (c.landsIn.empty()) continue;
+      EXPECT_EQ(ReadAll(dir.File(c.landsIn)), expected(w, false)) << w << c.name;
+      EXPECT_EQ(ModeOf(dir.File(c.landsIn)), c.mode) << w << c.name;
+    }
+    std::vector<uint8_t> piped(100);
+    piped.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(reader, piped.data(), piped.size()))));
+    ::close(reader);
+    EXPECT_EQ(piped, expected(w, true)) << w;
+    EXPECT_EQ(dir.Names(),
+              (std::vector<std::string>{"dangling", "fifo", "later", "link", "new", longName, "old", "real"}));
+  }
+  ::umask(mask);
 }
 
 TEST(SafeWrite, RefusalsLeaveEverythingAsItWas) {

@@ -1,4 +1,4 @@
-// kelmar-render SONG.sng [-o OUT.wav] [--rate R] [--buffer N] [--max-seconds N] [--stems DIR]
+// kelmar-render SONG.sng [-o OUT.wav|-] [--rate R] [--buffer N] [--max-seconds N] [--stems DIR]
 //               [--play] [--info]
 #include <unistd.h>
 
@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   kelmar::render::Options options;
   CLI::App app{"Renders a Kelmar song to a WAV file, as the program's own export does."};
   app.add_option("song", options.song, "The song file (.sng)")->required();
-  app.add_option("-o,--output", options.output, "The WAV file to write (default: the song's name with .wav)");
+  app.add_option("-o,--output", options.output,
+                 "The WAV file to write, - for standard output (default: the song's name with .wav)");
   app.add_option("--rate", options.rate, "Sample rate in Hz")
       ->check(CLI::IsMember({22050, 32000, 44100, 48000}))
       ->capture_default_str();

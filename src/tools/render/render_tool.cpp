@@ -1,5 +1,7 @@
 #include "tools/render/render_tool.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -97,7 +99,9 @@ RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std
   };
   // Prepared as the export prepares: playback stopped before the files are made.
   engine.StopPlayback();
-  if (FileError err = mix.Create(output, engine.SampleRate, true)) return fail(output, err);
+  const FileError created =
+      output == "-" ? mix.CreateOn(STDOUT_FILENO, engine.SampleRate) : mix.Create(output, engine.SampleRate, true);
+  if (created) return fail(output, created);
   if (stems) {
     // The stems folder is made when missing; a failure shows up as the first stem's error.
     std::error_code ec;
@@ -235,12 +239,13 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   const RenderOutcome outcome = RenderToFiles(*engine, output, options.stemsDir, options.maxSeconds, progress);
   if (options.progress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
   if (outcome.result.end == WavRenderEnd::Failed) {
-    err << "kelmar-render: " << outcome.failedPath << ": " << outcome.result.error.message() << std::endl;
+    err << "kelmar-render: " << (outcome.failedPath == "-" ? "standard output" : outcome.failedPath) << ": "
+        << outcome.result.error.message() << std::endl;
     return 1;
   }
   if (options.progress) {
     char line[160];
-    std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", output.c_str(),
+    std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", output == "-" ? "standard output" : output.c_str(),
                   static_cast<double>(outcome.result.frames) / engine->SampleRate,
                   outcome.result.end == WavRenderEnd::Limit ? " (length limit reached)" : "");
     err << line << std::flush;

@@ -17,7 +17,7 @@ namespace kelmar::render {
 
 struct Options {
   std::string song;
-  std::string output;  // empty: the song's file name with ".wav", in the working folder
+  std::string output;  // empty: the song's file name with ".wav", in the working folder; "-": standard output
   uint16_t rate = 44100;
   uint16_t buffer = 4096;
   uint32_t maxSeconds = kWavExportMaxSeconds;
@@ -37,6 +37,7 @@ FileError LoadFresh(const std::string& songPath, uint16_t rate, uint16_t buffer,
 
 // Renders the loaded song into the mix file and, with a stems folder, track1.wav..track8.wav
 // there. Every file is written beside its target first and appears only when all succeeded.
+// The mix named "-" is streamed to standard output instead.
 struct RenderOutcome {
   WavRenderResult result;
   std::string failedPath;  // the file an error belongs to

@@ -97,6 +97,26 @@ TEST(RenderProgram, DefaultsAndOutputNamedAfterTheSong) {
   EXPECT_EQ("x.wav", render::DefaultOutputName("x"));
 }
 
+TEST(RenderProgram, DashWritesTheWavToStandardOutputAndNothingElse) {
+  ScratchDir dir;
+  WriteShortSong(dir.File("short.sng"));
+  const auto expected = FreshExport(dir.File("short.sng"), 44100, 4096, dir.File("e.wav"));
+  // Into a file the sizes are filled in; a pipe gets the sizes of a stream of unknown length.
+  for (const std::string to : {" > ", " | cat > "}) {
+    const auto ran =
+        RunCommand("cd " + Quote(dir.path().string()) + " && (" + kBin + " short.sng -o -" + to + "o.wav)");
+    ASSERT_EQ(0, ran.status) << ran.output;
+    EXPECT_EQ("", ran.output);
+    const auto got = ReadAll(dir.File("o.wav"));
+    ASSERT_EQ(expected.size(), got.size()) << to;
+    EXPECT_EQ(to == " > " ? Le32(expected, 4) : ~0u, Le32(got, 4)) << to;
+    EXPECT_EQ(to == " > " ? Le32(expected, 40) : ~0u, Le32(got, 40)) << to;
+    EXPECT_TRUE(std::equal(got.begin() + 8, got.begin() + 40, expected.begin() + 8)) << to;
+    EXPECT_TRUE(std::equal(got.begin() + 44, got.end(), expected.begin() + 44)) << to;
+  }
+  EXPECT_EQ((std::vector<std::string>{"e.wav", "o.wav", "short.sng"}), dir.Names());
+}
+
 // --- stems ---
 
 TEST(RenderProgram, EightStemsSumToTheMixSampleBySample) {
