@@ -9,7 +9,7 @@ packages=(
   libsdl1.2-compat-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-dev
-  xvfb xauth fonts-liberation
+  xvfb xauth x11-utils fonts-liberation
   sox python3 gzip xz-utils imagemagick
 )
 

@@ -1,7 +1,10 @@
 #include "app/file_commands.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <cstring>
 #include <memory>
 
@@ -15,14 +18,60 @@ namespace kelmar {
 
 namespace {
 
-const char* const kSongFilter = "Kelmar Song (*.SNG *.sng)";
-const char* const kPatternFilter = "Kelmar Pattern (*.KLP *.klp)";
-const char* const kInstrumentFilter = "Kelmar Instrument (*.KLI *.kli)";
-const char* const kWaveformFilter = "Kelmar Waveform (*.bmp *.BMP)";
+// Qt's own dialog matches these without regard to case: "neon-run.sng" is listed too.
+const char* const kSongFilter = "Kelmar Song (*.SNG)";
+const char* const kPatternFilter = "Kelmar Pattern (*.KLP)";
+const char* const kInstrumentFilter = "Kelmar Instrument (*.KLI)";
+const char* const kWaveformFilter = "Kelmar Waveform (*.bmp)";
 
 std::string LocalPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
 bool ValidPair(int pair) { return pair == 0 || pair == 1; }
+
+// Qt's own file dialog, never the platform's: a platform dialog asks about replacing the
+// name as typed and the default suffix is added after it, so "mysong" would silently replace
+// "mysong.SNG". Qt's dialog adds the suffix first; its questions are asked here, under the
+// program's caption. A save needs a folder that exists.
+class FileDialog : public QFileDialog {
+ public:
+  FileDialog(QWidget* parent, const FileDialogRequest& request)
+      : QFileDialog(parent, QString(), request.folder, request.filter) {
+    setOptions(DontUseNativeDialog | DontConfirmOverwrite);
+    setAcceptMode(request.save ? AcceptSave : AcceptOpen);
+    setFileMode(request.save ? AnyFile : ExistingFile);
+    setDefaultSuffix(request.defaultSuffix);
+  }
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();  // with the default suffix added
+    const QFileInfo file(files.value(0));
+    if (!files.isEmpty() && !file.isDir()) {
+      if (acceptMode() == AcceptOpen && !file.exists()) {
+        Tell(QStringLiteral("%1\nFile not found.").arg(QDir::toNativeSeparators(file.filePath())));
+        return;
+      }
+      if (acceptMode() == AcceptSave && !file.dir().exists()) {
+        Tell(QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(file.path())));
+        return;
+      }
+      if (acceptMode() == AcceptSave && file.exists() && !ReplaceAsked(file.fileName())) return;
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  void Tell(const QString& text) {
+    QMessageBox(QMessageBox::Warning, kMessageBoxCaption, text, QMessageBox::Ok, this).exec();
+  }
+  bool ReplaceAsked(const QString& fileName) {
+    QMessageBox box(QMessageBox::Warning, kMessageBoxCaption,
+                    QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(fileName),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+  }
+};
 
 }  // namespace
 
@@ -37,10 +86,7 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
   request.folder = QString::fromStdString(ctx_.state.StartFolder) + "/" + subfolder;
   if (dialogHook_) return dialogHook_(request);
 
-  QFileDialog dialog(window_, QString(), request.folder, request.filter);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(suffix);
+  FileDialog dialog(window_, request);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.first();

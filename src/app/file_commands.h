@@ -16,7 +16,7 @@ namespace kelmar {
 // What a command asks of its file dialog.
 struct FileDialogRequest {
   bool save = false;      // save dialog (asks before overwriting) or open dialog (file must exist)
-  QString filter;         // e.g. "Kelmar Song (*.SNG *.sng)"
+  QString filter;         // e.g. "Kelmar Song (*.SNG)"
   QString defaultSuffix;  // appended when the name has no extension, e.g. "SNG"
   QString folder;         // initial folder
 };

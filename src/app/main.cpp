@@ -3,17 +3,21 @@
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdlib>
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "engine/engine.h"
 
 int main(int argc, char** argv) {
+  // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on
+  // them. Set while this is the only thread: setenv races with any other thread's getenv.
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
   // The engine exists before any window does: its tables are ready when the window starts the audio.
   auto engine = std::make_unique<kelmar::Engine>();
   QApplication app(argc, argv);
-  QApplication::setApplicationName("kelmar");
-  QApplication::setApplicationDisplayName("Quorin.Kelmar");
+  kelmar::NameApplication();
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
   kelmar::MainWindow window(std::move(engine));
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +

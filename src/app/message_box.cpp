@@ -1,12 +1,14 @@
 #include "app/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
 
 namespace kelmar {
 
-namespace {
-const char* const kCaption = "Quorin.KELMAR";
+void NameApplication() {
+  QApplication::setApplicationName("kelmar");
+  QGuiApplication::setDesktopFileName("kelmar");
 }
 
 bool MessageBoxes::Question(const QString& text, bool ownedByWindow) {
@@ -22,19 +24,26 @@ bool MessageBoxes::YesNo(const QString& text, QWidget* owner, bool warning) {
     queued_.pop_front();
     return a == Answer::Yes;
   }
-  QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, kCaption, text,
+  QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, kMessageBoxCaption, text,
                   QMessageBox::Yes | QMessageBox::No, owner);
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 
-void MessageBoxes::Error(const QString& text) {
+void MessageBoxes::Error(const QString& text) { Tell(text, true); }
+
+void MessageBoxes::Info(const QString& text) { Tell(text, false); }
+
+void MessageBoxes::Tell(const QString& text, bool error) {
   shown_.push_back(text);
   if (!queued_.empty()) {
     queued_.pop_front();
     return;
   }
-  QMessageBox::critical(owner_, kCaption, text, QMessageBox::Ok);
+  if (error)
+    QMessageBox::critical(owner_, kMessageBoxCaption, text, QMessageBox::Ok);
+  else
+    QMessageBox::information(owner_, kMessageBoxCaption, text, QMessageBox::Ok);
 }
 
 }  // namespace kelmar

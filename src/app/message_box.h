@@ -10,6 +10,13 @@ class QWidget;
 
 namespace kelmar {
 
+// The caption of every message box, whichever part of the program shows it.
+inline constexpr char kMessageBoxCaption[] = "Quorin.KELMAR";
+
+// Names the program for the window system: the application and desktop file "kelmar". No
+// display name is set: the window system would append it to every caption.
+void NameApplication();
+
 class MessageBoxes {
  public:
   enum class Answer { Yes, No, Ok };
@@ -22,6 +29,8 @@ class MessageBoxes {
   bool Ask(const QString& text);
   // Error icon, OK.
   void Error(const QString& text);
+  // Information icon, OK.
+  void Info(const QString& text);
 
   // Test seam: the next boxes take these answers without showing; shown texts are recorded.
   void QueueAnswer(Answer answer) { queued_.push_back(answer); }
@@ -30,6 +39,7 @@ class MessageBoxes {
 
  private:
   bool YesNo(const QString& text, QWidget* owner, bool warning);
+  void Tell(const QString& text, bool error);
 
   QWidget* owner_;
   std::deque<Answer> queued_;

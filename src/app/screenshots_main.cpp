@@ -12,6 +12,7 @@
 #include "app/file_commands.h"
 #include "app/instrument_page.h"
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/pattern_page.h"
 
 namespace {
@@ -37,7 +38,7 @@ void ShowSong(kelmar::MainWindow& window, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Quorin.Kelmar");
+  kelmar::NameApplication();
   const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
   QDir().mkpath(dir);
   kelmar::MainWindow window(nullptr, kelmar::MainWindow::Options{false});

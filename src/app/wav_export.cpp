@@ -64,6 +64,11 @@ void WavExport::ExportWAV1Click() {
   if (paused) ctx_.audio.PauseAudio(false);
   if (pages) pages->show();
   if (last_.end == WavRenderEnd::Failed) ctx_.messages.Error(QString::fromStdString(last_.error.message()));
+  // A cut file must not pass for the whole song.
+  if (last_.end == WavRenderEnd::Limit)
+    ctx_.messages.Info(QStringLiteral("The export stopped at the %1-minute limit: %2 holds only the start of the song.")
+                           .arg(kWavExportMaxSeconds / 60)
+                           .arg(kFileName));
 }
 
 }  // namespace kelmar

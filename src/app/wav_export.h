@@ -1,7 +1,8 @@
 // "&Save" / "Export .WAV" (ExportWAV1Click): renders the song from its start into
 // "outfile.wav" in the working folder, with the editor pages hidden and the audio callback
 // paused, through the same render loop as kelmar-render. A progress dialog shows the seconds
-// rendered and the order position and can cancel; a song that never stops ends at 30 minutes.
+// rendered and the order position and can cancel; a song that never stops ends at 30 minutes,
+// and a box says so.
 #pragma once
 
 #include <QString>

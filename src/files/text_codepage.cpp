@@ -106,4 +106,33 @@ size_t Utf8Length(const std::string& utf8) {
   return n;
 }
 
+bool InWindows1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return true;
+  for (char32_t high : kHigh)
+    if (high == c) return true;
+  return false;
+}
+
+size_t Windows1252Size(const std::string& utf8) {
+  size_t size = Utf8Length(utf8);
+  for (size_t i = 0; i < utf8.size(); ++i)
+    if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) ++size;
+  return size;
+}
+
+std::string FitWindows1252(const std::string& utf8, size_t room) {
+  std::string out;
+  size_t size = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t start = i;
+    const char32_t c = NextCodePoint(utf8, i);
+    if (!InWindows1252(c)) continue;
+    const size_t bytes = (c == '\n' && (out.empty() || out.back() != '\r')) ? 2 : 1;
+    if (size + bytes > room) break;
+    size += bytes;
+    out.append(utf8, start, i - start);
+  }
+  return out;
+}
+
 }  // namespace kelmar

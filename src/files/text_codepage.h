@@ -14,4 +14,14 @@ std::string Windows1252ToUtf8(const std::string& bytes);
 // Number of characters (code points) of UTF-8 text, as the file would store them.
 size_t Utf8Length(const std::string& utf8);
 
+// Whether the code page has a byte for the character, so that a song file keeps it.
+bool InWindows1252(char32_t c);
+// Bytes UTF-8 text takes in a song file: one a character, and one more for each line
+// feed without a carriage return before it, as it is stored as CR LF.
+size_t Windows1252Size(const std::string& utf8);
+// What of UTF-8 text a song file keeps as it is: the characters the code page lacks (and
+// malformed UTF-8) are left out, and the text ends where its size (as Windows1252Size
+// counts it) would pass room bytes.
+std::string FitWindows1252(const std::string& utf8, size_t room);
+
 }  // namespace kelmar

@@ -7,9 +7,14 @@
 #include <stdlib.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -123,7 +128,7 @@ TEST_F(FileCommandsTest, SongSaveThenLoadRestoresEverything) {
   commands_.Song3Click();
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_TRUE(requests_[0].save);
-  EXPECT_EQ(requests_[0].filter, "Kelmar Song (*.SNG *.sng)");
+  EXPECT_EQ(requests_[0].filter, "Kelmar Song (*.SNG)");
   EXPECT_EQ(requests_[0].defaultSuffix, "SNG");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/songs");
   EXPECT_TRUE(messages_.Shown().isEmpty());
@@ -232,7 +237,7 @@ TEST_F(FileCommandsTest, InstrumentSaveAndLoadIntoAnotherSlot) {
   song().SynthMode[7] = 1;
   Answer("instruments/i.kli");
   commands_.Instrument3Click();
-  EXPECT_EQ(requests_[0].filter, "Kelmar Instrument (*.KLI *.kli)");
+  EXPECT_EQ(requests_[0].filter, "Kelmar Instrument (*.KLI)");
   EXPECT_EQ(requests_[0].defaultSuffix, "KLI");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/instruments");
   EXPECT_FALSE(state_.UnsavedChanges);  // saving an instrument changes nothing in the song
@@ -264,7 +269,7 @@ TEST_F(FileCommandsTest, PatternSaveLoadAndShortFile) {
   song().Cell(9, 4, 17) = PatternCell{30, 0x12, 1, 2};
   Answer("songs/p.klp");
   commands_.SavePattern1Click();
-  EXPECT_EQ(requests_[0].filter, "Kelmar Pattern (*.KLP *.klp)");
+  EXPECT_EQ(requests_[0].filter, "Kelmar Pattern (*.KLP)");
   EXPECT_EQ(requests_[0].defaultSuffix, "KLP");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/songs");
   std::vector<uint8_t> file = ReadAll(Path("songs/p.klp"));
@@ -325,7 +330,7 @@ TEST_F(FileCommandsTest, WaveformFileIsADarkGreyBitmapAndLoadsIntoAPair) {
   for (size_t b = 0; b < sizeof(Instrument); ++b) song().Instruments[1].bytes()[b] = static_cast<uint8_t>(100 + b);
   Answer("waveform/w.bmp");
   commands_.OSC1Wave2Click(0);
-  EXPECT_EQ(requests_[0].filter, "Kelmar Waveform (*.bmp *.BMP)");
+  EXPECT_EQ(requests_[0].filter, "Kelmar Waveform (*.bmp)");
   EXPECT_EQ(requests_[0].defaultSuffix, "BMP");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/waveform");
   EXPECT_EQ(ReadAll(Path("waveform/w.bmp")).size(), 2136u);
@@ -359,6 +364,36 @@ TEST_F(FileCommandsTest, WaveformFileIsADarkGreyBitmapAndLoadsIntoAPair) {
   commands_.OSC1Wave1Click(2);  // no such pair: nothing happens, not even a dialog
   commands_.OSC1Wave2Click(-1);
   EXPECT_EQ(requests_.size(), asked);
+}
+
+// Qt's own dialogs, answered as their windows come up.
+TEST_F(FileCommandsTest, OwnDialogAsksAboutTheNameWithTheSuffixAndListsAnyCase) {
+  commands_.SetDialogHook(nullptr);
+  for (const char* file : {"songs/mysong.SNG", "songs/neon-run.sng", "songs/notes.txt"}) WriteAll(Path(file), {'o'});
+  QStringList names = {"nofolder/mysong", "mysong"}, seen, listed;
+  QTimer rounds;
+  QObject::connect(&rounds, &QTimer::timeout, [&, waited = 0]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {  // the folder warning, then the question: Yes
+      seen << box->windowTitle() + ": " + box->text();
+      box->done(QMessageBox::Yes);
+    } else if (modal && !names.isEmpty()) {
+      modal->findChild<QLineEdit*>("fileNameEdit")->setText(names.takeFirst());
+      QMetaObject::invokeMethod(modal, "accept", Qt::QueuedConnection);
+    } else if (auto* view = modal ? modal->findChild<QListView*>("listView") : nullptr) {  // listed by a thread
+      listed.clear();
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+      if (listed.contains("neon-run.sng") || ++waited > 500) QMetaObject::invokeMethod(modal, "reject");
+    }
+  });
+  rounds.start(10);
+  EXPECT_TRUE(commands_.Song3Click());
+  EXPECT_EQ(seen.join("|").toStdString(), "Quorin.KELMAR: The folder " + Path("songs/nofolder") +
+                                              " does not exist.|Quorin.KELMAR: mysong.SNG already exists.\n"
+                                              "Do you want to replace it?");
+  EXPECT_FALSE(commands_.Song2Click());
+  EXPECT_EQ(listed.join("|").toStdString(), "mysong.SNG|neon-run.sng");  // "*.SNG" takes any case, and only songs
 }
 
 TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {

@@ -165,8 +165,11 @@ TEST_F(WavExportTest, CancelLeavesAValidFileOfTheBlocksWritten) {
 TEST_F(WavExportTest, SongThatNeverStopsEndsAtTheLimit) {
   // The new song loops through the order list for ever.
   Export().SetMaxSeconds(3);
+  window_->messages().QueueAnswer(MessageBoxes::Answer::Ok);
   Export().ExportWAV1Click();
   EXPECT_EQ(WavRenderEnd::Limit, Export().LastResult().end);
+  EXPECT_EQ(window_->messages().Shown(),
+            QStringList{"The export stopped at the 30-minute limit: outfile.wav holds only the start of the song."});
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   EXPECT_EQ(44u + 3 * 44100 / 4096 * 4096 * 4, bytes.size());
   EXPECT_EQ(bytes.size() - 8, Le32(bytes, 4));
