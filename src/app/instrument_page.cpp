@@ -3,12 +3,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QTabWidget>
 
 #include "app/instrument_widgets.h"
+#include "app/platform_key.h"
 #include "editors/instrument/instrument_tools.h"
 
 namespace kelmar {
@@ -36,12 +36,6 @@ void SelectRadio(QButtonGroup* group, int id) {
   if (button == nullptr || button->isChecked()) return;
   const QSignalBlocker blocker(group);
   button->setChecked(true);
-}
-
-// Scan codes are X11's (evdev + 8) on these platforms; elsewhere the key code decides.
-bool EvdevScanCodes() {
-  const QString platform = QGuiApplication::platformName();
-  return platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace
@@ -187,13 +181,7 @@ void InstrumentPage::SelectInstrument(uint8_t instrument) {
 void InstrumentPage::ShowPreviewOctave() { SelectRadio(octave_, ctx_.state.PreviewOctave & 7); }
 
 bool InstrumentPage::FormKeyDown(QKeyEvent* event) {
-  KeyInput key;
-  key.ScanCode = static_cast<int>(event->nativeScanCode());
-  key.EvdevScanCodes = EvdevScanCodes();
-  key.QtKey = event->key();
-  key.Shift = (event->modifiers() & Qt::ShiftModifier) != 0;
-  key.Keypad = (event->modifiers() & Qt::KeypadModifier) != 0;
-  const PageKey::Kind kind = ApplyPageKey(ctx_.engine, ctx_.state, key);
+  const PageKey::Kind kind = ApplyPageKey(ctx_.engine, ctx_.state, PlatformKeyOf(event));
   if (kind == PageKey::Kind::NextInstrument || kind == PageKey::Kind::PreviousInstrument) {
     SelectInstrument(ctx_.state.CurrentInstrument);
   }

@@ -1,11 +1,11 @@
 // Small builders shared by the instrument page's parts.
 #pragma once
 
+#include "app/scroll_bar_moves.h"
 #include "app/step_runs.h"
 
 #include <QLabel>
 #include <QScrollBar>
-#include <QSignalBlocker>
 
 namespace kelmar {
 
@@ -38,20 +38,6 @@ inline QLabel* MakeValueLabel(QWidget* parent, const QRect& geometry, const char
   font.setPixelSize(11);
   label->setFont(font);
   return label;
-}
-
-// The program sets a position: the user-move handlers listen to actionTriggered, which only
-// user actions raise; the blocker keeps valueChanged listeners quiet too.
-inline void SetPosition(QScrollBar* bar, int position) {
-  const QSignalBlocker blocker(bar);
-  bar->setValue(position);
-}
-
-// Runs `moved` with the new position whenever the user moves the bar (arrows, page clicks,
-// dragging, wheel, keys), and never when the program sets it.
-template <typename F>
-void OnUserMove(QScrollBar* bar, F moved) {
-  QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar, moved](int) { moved(bar->sliderPosition()); });
 }
 
 }  // namespace kelmar

@@ -1,6 +1,5 @@
 #include "app/pattern_page.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,6 +10,7 @@
 #include <QTextDocument>
 
 #include "app/fixed_font.h"
+#include "app/platform_key.h"
 #include "app/step_runs.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
@@ -42,40 +42,6 @@ void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
     palette.setColor(group, QPalette::Base, ColorOf(settings.BackColor));
   }
   box->setPalette(palette);
-}
-
-// The physical note key of a key event, where the platform says which key it was.
-int PianoKeyOf(const QKeyEvent* event) {
-  const quint32 scanCode = event->nativeScanCode();
-  // Keypad digits are no piano keys anywhere; they go by the digit they type.
-  if (scanCode == 0 || (event->modifiers() & Qt::KeypadModifier)) return kPianoUnknown;
-  const QString platform = QGuiApplication::platformName();
-  // X11 and Wayland report the Linux evdev code plus 8; Windows the set-1 scan code, which
-  // has the same numbers for these keys.
-  if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) {
-    return PianoKeyFromEvdev(static_cast<int>(scanCode) - 8);
-  }
-  if (platform == QLatin1String("windows")) return PianoKeyFromEvdev(static_cast<int>(scanCode));
-  return kPianoUnknown;
-}
-
-PatternKey PatternKeyOf(const QKeyEvent* event) {
-  const bool keypad = event->modifiers() & Qt::KeypadModifier;
-  switch (event->key()) {
-    case Qt::Key_Left: return PatternKey::Left;
-    case Qt::Key_Right: return PatternKey::Right;
-    case Qt::Key_Up: return PatternKey::Up;
-    case Qt::Key_Down: return PatternKey::Down;
-    case Qt::Key_Backspace: return PatternKey::Backspace;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return PatternKey::Enter;
-    case Qt::Key_Insert: return PatternKey::Insert;
-    case Qt::Key_Delete: return PatternKey::Delete;
-    case Qt::Key_Plus: return keypad ? PatternKey::KeypadPlus : PatternKey::PatternPlus;
-    case Qt::Key_Equal: return keypad ? PatternKey::Other : PatternKey::PatternPlus;
-    case Qt::Key_Minus: return keypad ? PatternKey::KeypadMinus : PatternKey::PatternMinus;
-    default: return PatternKey::Other;
-  }
 }
 
 }  // namespace
@@ -147,6 +113,7 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
   scrollBarpatt_->setObjectName(QStringLiteral("ScrollBarpatt"));
   scrollBarpatt_->setGeometry(117, 8, 532, 12);
   scrollBarpatt_->setRange(0, kPatternCount - 1);
+  scrollBarpatt_->setPageStep(1);  // a page click steps one pattern, as "+" and "-" do
   scrollBarpatt_->setFocusPolicy(Qt::StrongFocus);
   connect(scrollBarpatt_, &QScrollBar::valueChanged, this, [this](int value) {
     if (!settingScrollBar_) ScrollBarpattScroll(value);
@@ -355,25 +322,23 @@ bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
   KeyOutcome outcome;
   {
     EngineLock lock(ctx_.engine);
-    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(event));
+    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(PlatformKeyOf(event)));
   }
   Follow(track, outcome);
   return outcome.consumed;
 }
 
 void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
-  // Control and Alt combinations type no character here, as they type none into text.
-  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
-  const QList<uint> chars = event->text().toUcs4();
-  if (chars.isEmpty() || chars.front() < 0x20 || chars.front() == 0x7F) return;
+  const PlatformKey key = PlatformKeyOf(event);
+  const char32_t typed = TypedCharacter(key);
+  if (typed == 0) return;
 
   const int row = ctx_.state.TrackCursors[track].CursorRow;
   std::array<char, kRowTextLength> rowText = shownRows_[track][row];
   KeyOutcome outcome;
   {
     EngineLock lock(ctx_.engine);
-    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, static_cast<char32_t>(chars.front()),
-                              PianoKeyOf(event), rowText.data());
+    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
   }
   if (outcome.rowTextChanged) {
     std::array<bool, kRowCount> changed{};

@@ -9,13 +9,18 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QValidator>
 
 #include "app/fixed_font.h"
 #include "app/message_box.h"
+#include "app/platform_key.h"
+#include "app/scroll_bar_moves.h"
 #include "app/step_runs.h"
 #include "editors/pattern/order_list.h"
 #include "editors/pattern/pattern_tools.h"
 #include "editors/pattern/song_settings_rules.h"
+#include "files/song_stream.h"
+#include "files/text_codepage.h"
 
 namespace kelmar {
 
@@ -34,7 +39,7 @@ class OrderMemo : public QPlainTextEdit {
     // Keys without a character that the order editor leaves alone (page keys, Tab, ...)
     // still reach the box; the caret goes back to the cursor afterwards.
     if (!consumed && text.isEmpty()) QPlainTextEdit::keyPressEvent(event);
-    if (!text.isEmpty()) page_.MemoPOKeyPress(text);
+    if (!text.isEmpty()) page_.MemoPOKeyPress(event);
     page_.PlaceOrderCaret();
     page_.OrderKeyDone(event);
     event->accept();
@@ -57,26 +62,27 @@ class OrderMemo : public QPlainTextEdit {
   SongPage& page_;
 };
 
-int OrderKeyCodeOf(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Left: return kKeyLeft;
-    case Qt::Key_Backspace: return kKeyBackspace;
-    case Qt::Key_Right: return kKeyRight;
-    case Qt::Key_Up: return kKeyUp;
-    case Qt::Key_Down: return kKeyDown;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return kKeyEnter;
-    case Qt::Key_Insert: return kKeyInsert;
-    case Qt::Key_Delete: return kKeyDelete;
-    default: return 0;
-  }
-}
-
 // 0x00BBGGRR to a toolkit colour.
 QColor ToQColor(uint32_t color) { return QColor(ColorByte(color, 0), ColorByte(color, 1), ColorByte(color, 2)); }
 
 QString ToCrLf(QString text) { return text.replace(QLatin1Char('\n'), QLatin1String("\r\n")); }
 QString FromCrLf(QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); }
+
+// What of the text a song file keeps as it is, in at most room bytes (files/text_codepage.h).
+QString Storable(const QString& text, size_t room = SIZE_MAX) {
+  return QString::fromStdString(FitWindows1252(text.toStdString(), room));
+}
+
+// The title box leaves out, as they are typed or pasted, the characters a song file cannot store.
+class StorableText : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& pos) const override {
+    pos = static_cast<int>(Storable(input.left(pos)).size());  // every storable character is one unit
+    input = Storable(input);
+    return Acceptable;
+  }
+};
 
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
   auto* label = new QLabel(text, parent);
@@ -114,6 +120,7 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
   editTit_->setGeometry(112, 4, 537, 22);
   editTit_->setFont(fixed);
   editTit_->setMaxLength(32767);
+  editTit_->setValidator(new StorableText(editTit_));
   connect(editTit_, &QLineEdit::textEdited, this, [this](const QString& text) { TitleEdited(text); });
 
   memoC_ = new QPlainTextEdit(this);
@@ -124,21 +131,22 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
   memoC_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoC_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoC_->setUndoRedoEnabled(false);  // the song's timeline undoes typing too
+  connect(memoC_->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+    if (!settingText_) commentEdit_ = {from, from + added};
+  });
   connect(memoC_, &QPlainTextEdit::textChanged, this, [this] { CommentChanged(); });
 
   AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
   labelSPD_ = AddLabel(this, "LabelSPD", QString::fromStdString(NumberLabelText(kDefaultSpeed)), 152, 408, 30);
   labelSPD_->setFont(fixed);
   scrollBarSPD_ = AddBar("ScrollBarSPD", 184, 409, 464, kSpeedMin, kSpeedMax, kSpeedPageStep, kDefaultSpeed, -1);
-  connect(scrollBarSPD_, &QScrollBar::actionTriggered, this,
-          [this](int) { ScrollBarSPDScroll(scrollBarSPD_->sliderPosition()); });
+  OnUserMove(scrollBarSPD_, [this](int position) { ScrollBarSPDScroll(position); });
 
   AddLabel(this, nullptr, QStringLiteral("Tempo"), 112, 424, 40);
   labelTPO_ = AddLabel(this, "LabelTPO", QString::fromStdString(NumberLabelText(kDefaultTempo)), 152, 424, 30);
   labelTPO_->setFont(fixed);
   scrollBarTPO_ = AddBar("ScrollBarTPO", 184, 425, 464, kTempoMin, kTempoMax, kTempoPageStep, kDefaultTempo, -1);
-  connect(scrollBarTPO_, &QScrollBar::actionTriggered, this,
-          [this](int) { ScrollBarTPOScroll(scrollBarTPO_->sliderPosition()); });
+  OnUserMove(scrollBarTPO_, [this](int position) { ScrollBarTPOScroll(position); });
 
   AddLabel(this, nullptr, QStringLiteral("Text Color"), 112, 440, 70);
   AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70);
@@ -150,14 +158,8 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
                           ColorByte(ctx_.settings.TextColor, n), n);
     backBars_[n] = AddBar(backNames[n], x, 456, 144, kColorMin, kColorMax, kColorPageStep,
                           ColorByte(ctx_.settings.BackColor, n), n);
-    QScrollBar* text = textBars_[n];
-    QScrollBar* back = backBars_[n];
-    connect(text, &QScrollBar::actionTriggered, this, [this, text](int) {
-      ScrollBarRFScroll(text->property("Tag").toInt(), text->sliderPosition());
-    });
-    connect(back, &QScrollBar::actionTriggered, this, [this, back](int) {
-      ScrollBarRBScroll(back->property("Tag").toInt(), back->sliderPosition());
-    });
+    OnUserMove(textBars_[n], [this, n](int position) { ScrollBarRFScroll(n, position); });
+    OnUserMove(backBars_[n], [this, n](int position) { ScrollBarRBScroll(n, position); });
   }
 
   RefreshSongText();
@@ -171,7 +173,7 @@ QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int mini
   bar->setRange(minimum, maximum);
   bar->setSingleStep(1);
   bar->setPageStep(pageStep);
-  bar->setValue(position);
+  SetPosition(bar, position);
   if (tag >= 0) bar->setProperty("Tag", tag);
   WatchDrags(bar);
   return bar;
@@ -203,9 +205,9 @@ void SongPage::RefreshOrderList() {
 
   const Song& song = ctx_.engine.song;
   labelSPD_->setText(QString::fromStdString(NumberLabelText(song.Speed)));
-  scrollBarSPD_->setValue(ScrollPositionFor(song.Speed, kSpeedMin, kSpeedMax));
+  SetPosition(scrollBarSPD_, ScrollPositionFor(song.Speed, kSpeedMin, kSpeedMax));
   labelTPO_->setText(QString::fromStdString(NumberLabelText(song.Tempo)));
-  scrollBarTPO_->setValue(ScrollPositionFor(song.Tempo, kTempoMin, kTempoMax));
+  SetPosition(scrollBarTPO_, ScrollPositionFor(song.Tempo, kTempoMin, kTempoMax));
 
   RefreshSongText();
 }
@@ -222,13 +224,31 @@ void SongPage::RefreshSongText() {
 }
 
 void SongPage::TitleEdited(const QString& text) {
-  if (settingText_) return;
+  if (settingText_ || text.toStdString() == ctx_.settings.Title) return;  // a character left out
   ctx_.settings.Title = text.toStdString();
   ctx_.views.StepDone("Title", TypingRun(editTit_));
 }
 
+void SongPage::FitCommentEdit() {
+  if (commentEdit_.first < 0) return;
+  QTextCursor edit(memoC_->document());
+  edit.setPosition(commentEdit_.first);
+  edit.setPosition(std::min(commentEdit_.second, memoC_->document()->characterCount() - 1), QTextCursor::KeepAnchor);
+  commentEdit_ = {-1, -1};
+  QString added = edit.selectedText();
+  added.replace(QChar::ParagraphSeparator, QLatin1Char('\n')).replace(QChar::LineSeparator, QLatin1Char('\n'));
+  // Line breaks count as the CR LF the file stores.
+  const size_t others = Windows1252Size(memoC_->toPlainText().toStdString()) - Windows1252Size(added.toStdString());
+  const QString kept = Storable(added, others < kMaxChunkLength ? kMaxChunkLength - others : 0);
+  if (kept == added) return;
+  settingText_ = true;
+  edit.insertText(kept);
+  settingText_ = false;
+}
+
 void SongPage::CommentChanged() {
   if (settingText_) return;
+  FitCommentEdit();
   const std::string comment = ToCrLf(memoC_->toPlainText()).toStdString();
   if (comment == ctx_.settings.Comment) return;  // a format-only change of the document
   ctx_.settings.Comment = comment;
@@ -257,8 +277,8 @@ void SongPage::ApplyColors() {
     box->setPalette(palette);
   }
   for (int n = 0; n < 3; ++n) {
-    textBars_[n]->setValue(ColorByte(ctx_.settings.TextColor, n));
-    backBars_[n]->setValue(ColorByte(ctx_.settings.BackColor, n));
+    SetPosition(textBars_[n], ColorByte(ctx_.settings.TextColor, n));
+    SetPosition(backBars_[n], ColorByte(ctx_.settings.BackColor, n));
   }
 }
 
@@ -272,7 +292,7 @@ void SongPage::OrderKeyDone(const QKeyEvent* event) {
 }
 
 bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
-  const int code = OrderKeyCodeOf(event->key());
+  const int code = OrderKeyCodeOf(PlatformKeyOf(event));
   if (code == 0) {
     PlaceOrderCaret();
     return false;
@@ -287,10 +307,11 @@ bool SongPage::MemoPOKeyDown(QKeyEvent* event) {
   return result.consumed;
 }
 
-void SongPage::MemoPOKeyPress(const QString& text) {
-  for (const char32_t character : text.toUcs4()) {
+void SongPage::MemoPOKeyPress(const QKeyEvent* event) {
+  const PlatformKey key = PlatformKeyOf(event);
+  if (TypedCharacter(key) != 0) {
     EngineLock lock(ctx_.engine);
-    OrderKeyPress(ctx_.engine.song.Order, ctx_.state, character);
+    for (const char32_t character : key.Text) OrderKeyPress(ctx_.engine.song.Order, ctx_.state, character);
   }
   // Redrawn even when nothing changed.
   RefreshOrderList();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QWidget>
+#include <utility>
 
 #include "app/app_context.h"
 
@@ -36,7 +37,7 @@ class SongPage : public QWidget {
   // MemoPO's events. The key stages return whether the key was used up.
   void MemoPOEnter();
   bool MemoPOKeyDown(QKeyEvent* event);
-  void MemoPOKeyPress(const QString& text);
+  void MemoPOKeyPress(const QKeyEvent* event);
   // Both key stages ran: the key's change becomes an undo step.
   void OrderKeyDone(const QKeyEvent* event);
 
@@ -62,6 +63,9 @@ class SongPage : public QWidget {
   void RefreshSongText();
   void TitleEdited(const QString& text);
   void CommentChanged();
+  // Leaves out of the comment box's last edit what a song file could not store as it is:
+  // characters the code page lacks, and what passes the comment's 65,535 bytes.
+  void FitCommentEdit();
   QScrollBar* AddBar(const char* name, int x, int y, int width, int minimum, int maximum, int pageStep,
                      int position, int tag);
 
@@ -77,6 +81,7 @@ class SongPage : public QWidget {
   QScrollBar* textBars_[3] = {};
   QScrollBar* backBars_[3] = {};
   bool settingText_ = false;  // the program is writing the title or comment box
+  std::pair<int, int> commentEdit_{-1, -1};  // the comment box's last edit: its new characters
 };
 
 }  // namespace kelmar

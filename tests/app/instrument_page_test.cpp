@@ -165,7 +165,8 @@ TEST_F(InstrumentPageTest, LookingNeverChangesTheInstrument) {
   EXPECT_EQ(Text("LabelArp1"), " 100");
   ClickTab("PageControlModulators", 1);
   EXPECT_TRUE(Find<QCheckBox>("CheckBoxN")->isChecked());
-  Step("ScrollBar19");  // ... and 3
+  Bar("ScrollBar19")->setValue(3);  // ... and 3, with the bar's "Scroll here"
+  EXPECT_EQ(Find<QGroupBox>("GroupBoxInstrument")->title(), "Instrument  03");
   page_.RefreshInstrumentPanel();
   ClickTab("TabControl2", 1);
   EXPECT_EQ(std::memcmp(&before, &engine_->song.Instruments, sizeof before), 0);

@@ -121,6 +121,7 @@ TEST_F(PatternPageTest, ControlsStandWhereTheyBelong) {
   EXPECT_EQ(ScrollBarpatt()->orientation(), Qt::Horizontal);
   EXPECT_EQ(ScrollBarpatt()->minimum(), 0);
   EXPECT_EQ(ScrollBarpatt()->maximum(), 255);
+  EXPECT_EQ(ScrollBarpatt()->pageStep(), 1);
   EXPECT_EQ(ScrollBarpatt()->value(), 0);
 
   QPlainTextEdit* memo0 = page_->findChild<QPlainTextEdit*>("Memo0");

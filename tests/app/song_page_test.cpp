@@ -2,6 +2,7 @@
 // song settings' bars and boxes, and "Optimize".
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -90,6 +91,8 @@ TEST_F(SongPageTest, JTurnsPlayPatternFiveIntoJumpToFive) {
   Type(".");
   EXPECT_EQ(LineOf(memo, 5), "05:P05");
   EXPECT_EQ(CaretOf(memo), std::make_pair(5, 4)) << "command keys leave the cursor";
+  QTest::keyClick(memo, Qt::Key_J, Qt::AltModifier);  // keys held with Alt or Control type no data
+  EXPECT_EQ(LineOf(memo, 5), "05:P05");
 }
 
 TEST_F(SongPageTest, TwoDigitsThenEnterGoToTheNextLine) {
@@ -288,6 +291,9 @@ TEST_F(SongPageTest, TempoAndSpeedLabelsAndBars) {
   EXPECT_EQ(speed->value(), 31);
   EXPECT_EQ(song().Tempo, 0) << "setting the bar from the program is no user move";
   EXPECT_FALSE(bench.state.UnsavedChanges);
+  tempo->setValue(125);  // what the bar's "Scroll here" does: no action, still the user's move
+  EXPECT_EQ(song().Tempo, 125);
+  EXPECT_EQ(labelTPO->text(), " 125");
 }
 
 TEST_F(SongPageTest, TempoMovedDuringPlaybackChangesTheNextStart) {
@@ -334,6 +340,20 @@ TEST_F(SongPageTest, TitleAndCommentAreTheSongsText) {
   EXPECT_EQ(comment->toPlainText(), "one\ntwo");
   EXPECT_EQ(bench.settings.Comment, "one\r\ntwo");
   EXPECT_FALSE(bench.state.UnsavedChanges);
+
+  // Only what a song file stores: other characters are left out, typed or pasted, and the
+  // comment ends at the file's 65,535 bytes, a line break counting two (CR LF).
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("\xE2\x82\xAC\xC4\x80\xF0\x9F\x8E\xB5"));
+  title->paste();
+  QTest::sendKeyEvent(QTest::Click, title, Qt::Key_A, QString::fromUtf8("\xC4\x80"), Qt::NoModifier);
+  EXPECT_EQ(title->text().toStdString() + "|" + bench.settings.Title, "Loaded\xE2\x82\xAC|Loaded\xE2\x82\xAC");
+  bench.settings.Comment = std::string(65532, 'x');
+  bench.songPage->RefreshOrderList();
+  comment->moveCursor(QTextCursor::End);
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("\n\xC4\x80" "A\nB"));
+  comment->paste();
+  QTest::keyClicks(comment, "z");
+  EXPECT_EQ(bench.settings.Comment.substr(65531) + "|" + comment->toPlainText().right(3).toStdString(), "x\r\nA|x\nA");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "editors/editor_state.h"
+#include "editors/pattern/key_map.h"
 #include "engine/engine.h"
 
 namespace kelmar {
@@ -35,20 +36,13 @@ struct PageKey {
   uint8_t Octave = 0;        // Octave: the new PreviewOctave
 };
 
-// Physical key positions, as X11/evdev scan codes (evdev code + 8), identify the note keys
-// and the +/- keys where the platform reports them, so the two piano rows stay in place on
-// any layout. Without a scan code the Qt key code decides (US layout).
-struct KeyInput {
-  int ScanCode = 0;         // 0: none reported
-  bool EvdevScanCodes = false;
-  int QtKey = 0;            // Qt::Key
-  bool Shift = false;
-  bool Keypad = false;
-};
-PageKey ClassifyPageKey(const KeyInput& key);
+// The note keys and "+" / "-" go by their place on the board where the platform names it
+// (see key_map.h); F1..F4 by their key code.
+PageKey ClassifyPageKey(const PlatformKey& key);
 
-// Applies one key to the editing state: octave keys set PreviewOctave, notes play, +/- step
-// CurrentInstrument with wrapping. Returns the key's kind (None: not the page's key).
-PageKey::Kind ApplyPageKey(Engine& engine, EditorState& state, const KeyInput& key);
+// Applies one key to the editing state: octave keys set PreviewOctave, notes play (an
+// auto-repeated note key plays nothing), +/- step CurrentInstrument with wrapping. Returns
+// the key's kind (None: not the page's key).
+PageKey::Kind ApplyPageKey(Engine& engine, EditorState& state, const PlatformKey& key);
 
 }  // namespace kelmar

@@ -63,6 +63,21 @@ int OrderCaretPosition(const EditorState& state) {
   return kOrderLineStride * state.OrderRow + OrderCaretColumn(state);
 }
 
+int OrderKeyCodeOf(const PlatformKey& key) {
+  switch (key.Key) {
+    case toolkit_key::kLeft: return kKeyLeft;
+    case toolkit_key::kBackspace: return kKeyBackspace;
+    case toolkit_key::kRight: return kKeyRight;
+    case toolkit_key::kUp: return kKeyUp;
+    case toolkit_key::kDown: return kKeyDown;
+    case toolkit_key::kReturn:
+    case toolkit_key::kEnter: return kKeyEnter;
+    case toolkit_key::kInsert: return kKeyInsert;
+    case toolkit_key::kDelete: return kKeyDelete;
+    default: return 0;
+  }
+}
+
 OrderKeyResult OrderKeyDown(OrderList& order, EditorState& state, int keyCode) {
   OrderKeyResult result;
   switch (keyCode) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "editors/editor_state.h"
+#include "editors/pattern/key_map.h"
 #include "engine/song.h"
 
 namespace kelmar {
@@ -25,6 +26,8 @@ enum OrderKeyCode : int {
   kKeyInsert = 45,
   kKeyDelete = 46,
 };
+// The key-down code of a key press; 0 for keys the order editor does not know.
+int OrderKeyCodeOf(const PlatformKey& key);
 
 // What a stop entry looks like: command S, parameter 0. Insert puts one in, Delete pulls
 // one in at the end.

@@ -6,11 +6,6 @@ namespace kelmar {
 namespace {
 
 constexpr PatternCell kEmptyCell{kEmptyNote, 0, 0, 0};
-constexpr char kLowerPiano[] = "ZSXDCVGBHNJM";
-constexpr char kUpperPiano[] = "Q2W3ER5T6Y7U";
-// evdev codes of the same keys on a QWERTY-positioned board.
-constexpr int kLowerPianoEvdev[12] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50};
-constexpr int kUpperPianoEvdev[12] = {16, 3, 17, 4, 18, 19, 6, 20, 7, 21, 8, 22};
 
 char32_t Upper(char32_t ch) { return (ch >= 'a' && ch <= 'z') ? ch - 'a' + 'A' : ch; }
 
@@ -50,21 +45,30 @@ void EraseNote(PatternCell& cell, TrackCursor& cursor, char* rowText, KeyOutcome
 
 }  // namespace
 
-int PianoKeyFromChar(char32_t ch) {
-  const char32_t upper = Upper(ch);
-  for (int s = 0; s < 12; ++s) {
-    if (static_cast<char32_t>(kLowerPiano[s]) == upper) return s;
-    if (static_cast<char32_t>(kUpperPiano[s]) == upper) return 12 + s;
+PatternKey PatternKeyOf(const PlatformKey& key) {
+  switch (key.Key) {
+    case toolkit_key::kLeft: return PatternKey::Left;
+    case toolkit_key::kRight: return PatternKey::Right;
+    case toolkit_key::kUp: return PatternKey::Up;
+    case toolkit_key::kDown: return PatternKey::Down;
+    case toolkit_key::kBackspace: return PatternKey::Backspace;
+    case toolkit_key::kReturn:
+    case toolkit_key::kEnter: return PatternKey::Enter;
+    case toolkit_key::kInsert: return PatternKey::Insert;
+    case toolkit_key::kDelete: return PatternKey::Delete;
+    default: break;
   }
-  return kNotPiano;
-}
-
-int PianoKeyFromEvdev(int evdev) {
-  for (int s = 0; s < 12; ++s) {
-    if (kLowerPianoEvdev[s] == evdev) return s;
-    if (kUpperPianoEvdev[s] == evdev) return 12 + s;
+  if (key.Keypad) {
+    if (key.Key == toolkit_key::kPlus) return PatternKey::KeypadPlus;
+    if (key.Key == toolkit_key::kMinus) return PatternKey::KeypadMinus;
+    return PatternKey::Other;
   }
-  return kNotPiano;
+  switch (StepKeyOf(key)) {
+    case StepKey::Plus: return PatternKey::PatternPlus;
+    case StepKey::Minus: return PatternKey::PatternMinus;
+    case StepKey::None: break;
+  }
+  return PatternKey::Other;
 }
 
 KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key) {
@@ -145,11 +149,12 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
   const char32_t upper = Upper(ch);
   switch (cursor.CursorColumn) {
     case 0: {
-      if (ch == '.') {
+      // A note key's place wins over what it types: the Dvorak board types "." on E's place.
+      const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
+      if (piano < 0 && ch == '.') {
         EraseNote(cell, cursor, rowText, out);
         break;
       }
-      const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
       if (piano < 0) break;
       const int semitone = piano % 12;
       const int octave = state.EntryOctave + piano / 12;

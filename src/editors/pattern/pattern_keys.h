@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editors/editor_state.h"
+#include "editors/pattern/key_map.h"
 #include "engine/song.h"
 
 namespace kelmar {
@@ -41,22 +42,14 @@ struct KeyOutcome {
   int previewNote = -1;            // note (0..107) to sound on this track with CurrentInstrument; -1 = none
 };
 
-// The physical note keys: semitone + 12 x octave offset (0..23), or one of these.
-constexpr int kPianoUnknown = -1;  // the platform reports no physical key: the character decides
-constexpr int kNotPiano = -2;      // the physical key is known and is not one of the 24 note keys
-
-// The note key of a typed character (upper or lower case), by the QWERTY piano rows
-// Z S X D C V G B H N J M (octave offset 0) and Q 2 W 3 E R 5 T 6 Y 7 U (offset 1).
-int PianoKeyFromChar(char32_t ch);
-// The note key at a physical position given as a Linux evdev key code (X11 reports
-// evdev + 8): the same two rows of keys on every layout.
-int PianoKeyFromEvdev(int evdev);
+// The key-down stage's key of a key press: "+" and "-" by their place where it is known.
+PatternKey PatternKeyOf(const PlatformKey& key);
 
 // Key-down stage for the column of track (0..7). Always sets UnsavedChanges.
 KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key);
 
 // Character stage for the column of track (0..7): ch is the typed character, pianoKey the
-// physical note key (or kPianoUnknown / kNotPiano), rowText the 10 characters of the
+// note key of its place (or kPianoUnknown / kNotPiano; a note key wins over the character), rowText the 10 characters of the
 // cursor row in the column's text, written in step with the cell.
 KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText);
 

@@ -169,8 +169,13 @@ TEST_F(ToolsTest, PreviewsCycleTheVoices) {
   EXPECT_FALSE(state_.UnsavedChanges);
 }
 
+// A key press as X11 reports it (scan code = evdev + 8), or without a scan code.
+PlatformKey Key(int qtKey, uint32_t scanCode = 0, bool shift = false, bool keypad = false) {
+  return {qtKey, {}, scanCode, ScanCodeSet::X11, shift, false, false, false, keypad};
+}
+
 TEST(PageKeyTest, NotesOctavesAndInstrumentSteps) {
-  auto keyed = [](int qtKey, bool shift = false) { return ClassifyPageKey({0, false, qtKey, shift, false}); };
+  auto keyed = [](int qtKey, bool shift = false) { return ClassifyPageKey(Key(qtKey, 0, shift)); };
   EXPECT_EQ(keyed('Z').Action, PageKey::Kind::Note);
   EXPECT_EQ(keyed('M').Semitone, 11);
   EXPECT_EQ(keyed('2').Semitone, 1);
@@ -185,31 +190,38 @@ TEST(PageKeyTest, NotesOctavesAndInstrumentSteps) {
   EXPECT_EQ(keyed('=').Action, PageKey::Kind::NextInstrument);
   EXPECT_EQ(keyed('+').Action, PageKey::Kind::NextInstrument);
   EXPECT_EQ(keyed('-').Action, PageKey::Kind::PreviousInstrument);
-  EXPECT_EQ(ClassifyPageKey({0, false, '-', false, true}).Action, PageKey::Kind::None);  // keypad minus
+  EXPECT_EQ(keyed('_').Action, PageKey::Kind::PreviousInstrument);
+  EXPECT_EQ(ClassifyPageKey(Key('-', 82, false, true)).Action, PageKey::Kind::None);  // keypad minus
 
   // By position: the key left of X on any layout is Z's place (German Y, French W...).
-  const PageKey german = ClassifyPageKey({52, true, 'Y', false, false});
+  const PageKey german = ClassifyPageKey(Key('Y', 52));
   EXPECT_EQ(german.Action, PageKey::Kind::Note);
   EXPECT_EQ(german.Semitone, 0);
   EXPECT_EQ(german.OctaveOffset, 0);
-  EXPECT_EQ(ClassifyPageKey({29, true, 'Z', false, false}).Semitone, 9);  // Y's place
-  EXPECT_EQ(ClassifyPageKey({20, true, 0xDF, false, false}).Action, PageKey::Kind::PreviousInstrument);
-  EXPECT_EQ(ClassifyPageKey({68, true, 0x01000031, true, false}).Octave, 3);  // Shift+F2
+  EXPECT_EQ(ClassifyPageKey(Key('Z', 29)).Semitone, 9);  // Y's place
+  EXPECT_EQ(ClassifyPageKey(Key(0xDF, 20)).Action, PageKey::Kind::PreviousInstrument);  // German sharp s
+  EXPECT_EQ(ClassifyPageKey(Key('-', 61)).Action, PageKey::Kind::None);  // German "-", right of the full stop
+  EXPECT_EQ(ClassifyPageKey(Key(0x01000031, 68, true)).Octave, 3);     // Shift+F2
 }
 
 TEST(PageKeyTest, ApplyWrapsTheInstrumentAndSetsTheOctave) {
   auto engine = std::make_unique<Engine>();
   EditorState state;
   state.CurrentInstrument = 255;
-  EXPECT_EQ(ApplyPageKey(*engine, state, {0, false, '=', false, false}), PageKey::Kind::NextInstrument);
+  EXPECT_EQ(ApplyPageKey(*engine, state, Key('=')), PageKey::Kind::NextInstrument);
   EXPECT_EQ(state.CurrentInstrument, 0);
-  ApplyPageKey(*engine, state, {0, false, '-', false, false});
+  ApplyPageKey(*engine, state, Key('-'));
   EXPECT_EQ(state.CurrentInstrument, 255);
-  ApplyPageKey(*engine, state, {0, false, 0x01000032, true, false});
+  ApplyPageKey(*engine, state, Key(0x01000032, 0, true));
   EXPECT_EQ(state.PreviewOctave, 5);
-  ApplyPageKey(*engine, state, {0, false, 'Q', false, false});
+  ApplyPageKey(*engine, state, Key('Q'));
   EXPECT_EQ(engine->Channels[0].Octave, 6);
   EXPECT_EQ(engine->Channels[0].Instrument, 255);
+  // A held key's auto-repeat plays nothing: the next voice stays free.
+  PlatformKey held = Key('Q');
+  held.AutoRepeat = true;
+  EXPECT_EQ(ApplyPageKey(*engine, state, held), PageKey::Kind::Note);
+  EXPECT_EQ(state.PreviewVoice, 1);
 }
 
 }  // namespace

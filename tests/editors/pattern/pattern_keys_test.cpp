@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editors/pattern/pattern_text.h"
 
@@ -102,6 +104,54 @@ TEST_F(PatternKeys, PhysicalKeysDecideNotesWhenKnown) {
   Type(U".", kNotPiano);
   EXPECT_EQ(Cell(0, 0).Note, kEmptyNote);
   EXPECT_EQ(Line(0, 0), "... I00.00");
+}
+
+// What four layouts type on the 24 piano places (lower row, then upper), on the places of
+// US "-" and "=", and on other keys that type "+", "-", "=" or "_" (0: a dead key).
+struct Layout {
+  const char* name;
+  std::u32string piano;
+  char32_t minusPlace, equalPlace;
+  std::vector<std::pair<int, char32_t>> others;  // evdev code, character
+};
+const Layout kLayouts[] = {
+    {"US", U"zsxdcvgbhnjmq2w3er5t6y7u", U'-', U'=', {{12, U'_'}, {78, U'+'}}},
+    {"German", U"ysxdcvgbhnjmq2w3er5t6z7u", U'ß', 0, {{27, U'+'}, {53, U'-'}, {11, U'='}}},
+    {"French", U"wsxdcvgbhnj,aéz\"er(t-yèu", U')', U'=', {{13, U'+'}}},
+    {"Dvorak", U";oqejkixdbhm'2,3.p5y6f7g", U'[', U']', {{40, U'-'}, {27, U'='}}},
+};
+
+// A key press as X11 reports it: scan code evdev + 8, the key code of the character typed.
+PlatformKey X11Key(int evdev, char32_t ch, bool keypad = false) {
+  const bool lower = (ch >= U'a' && ch <= U'z') || (ch >= 0xE0 && ch <= 0xFE && ch != 0xF7);
+  const int qtKey = ch == 0 ? 0x01001251 : static_cast<int>(lower ? ch - 0x20 : ch);
+  return {qtKey, ch ? std::u32string(1, ch) : U"", static_cast<uint32_t>(evdev + 8), ScanCodeSet::X11,
+          false, false, false, false, keypad};
+}
+
+TEST_F(PatternKeys, EveryLayoutPlaysAllNotesAndStepsBothWays) {
+  const int places[24] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50, 16, 3, 17, 4, 18, 19, 6, 20, 7, 21, 8, 22};
+  for (const Layout& layout : kLayouts) {
+    SCOPED_TRACE(layout.name);
+    ASSERT_EQ(layout.piano.size(), 24u);
+    for (int i = 0; i < 24; ++i) {
+      const PlatformKey key = X11Key(places[i], layout.piano[i]);
+      EXPECT_EQ(PatternKeyOf(key), PatternKey::Other) << i;
+      Cursor(0) = {0, 0};
+      Type(std::u32string(1, TypedCharacter(key)), PianoKeyOf(key));
+      EXPECT_EQ(Cell(0, 0).Note, i) << i;
+    }
+    EXPECT_EQ(PatternKeyOf(X11Key(12, layout.minusPlace)), PatternKey::PatternMinus);
+    EXPECT_EQ(PatternKeyOf(X11Key(13, layout.equalPlace)), PatternKey::PatternPlus);
+    EXPECT_EQ(PianoKeyOf(X11Key(12, layout.minusPlace)), kNotPiano);
+    for (const auto& [evdev, ch] : layout.others) {  // shifted step keys still step; others never
+      const PatternKey expected = evdev == 78   ? PatternKey::KeypadPlus
+                                  : evdev == 12 ? PatternKey::PatternMinus
+                                  : evdev == 13 ? PatternKey::PatternPlus
+                                                : PatternKey::Other;
+      EXPECT_EQ(PatternKeyOf(X11Key(evdev, ch, evdev == 78)), expected) << evdev;
+    }
+  }
 }
 
 TEST_F(PatternKeys, TopRowAtOctaveSevenEntersOctaveEight) {

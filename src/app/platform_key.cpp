@@ -1,0 +1,33 @@
+#include "app/platform_key.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+namespace kelmar {
+
+static_assert(toolkit_key::kBackspace == Qt::Key_Backspace && toolkit_key::kReturn == Qt::Key_Return &&
+              toolkit_key::kEnter == Qt::Key_Enter && toolkit_key::kInsert == Qt::Key_Insert &&
+              toolkit_key::kDelete == Qt::Key_Delete && toolkit_key::kLeft == Qt::Key_Left &&
+              toolkit_key::kUp == Qt::Key_Up && toolkit_key::kRight == Qt::Key_Right &&
+              toolkit_key::kDown == Qt::Key_Down && toolkit_key::kF1 == Qt::Key_F1 &&
+              toolkit_key::kF4 == Qt::Key_F4 && toolkit_key::kPlus == Qt::Key_Plus &&
+              toolkit_key::kMinus == Qt::Key_Minus && toolkit_key::kEqual == Qt::Key_Equal &&
+              toolkit_key::kUnderscore == Qt::Key_Underscore);
+
+PlatformKey PlatformKeyOf(const QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  PlatformKey key;
+  key.Key = event->key();
+  key.Text = event->text().toStdU32String();
+  key.ScanCode = event->nativeScanCode();
+  key.Codes = ScanCodeSetOf(QGuiApplication::platformName().toStdString());
+  key.Shift = modifiers & Qt::ShiftModifier;
+  key.Control = modifiers & Qt::ControlModifier;
+  key.Alt = modifiers & Qt::AltModifier;
+  key.Meta = modifiers & Qt::MetaModifier;
+  key.Keypad = modifiers & Qt::KeypadModifier;
+  key.AutoRepeat = event->isAutoRepeat();
+  return key;
+}
+
+}  // namespace kelmar

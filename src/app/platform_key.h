@@ -1,0 +1,12 @@
+// A toolkit key event as the editors' key maps read it.
+#pragma once
+
+#include "editors/pattern/key_map.h"
+
+class QKeyEvent;
+
+namespace kelmar {
+
+PlatformKey PlatformKeyOf(const QKeyEvent* event);
+
+}  // namespace kelmar
