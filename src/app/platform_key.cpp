@@ -20,7 +20,8 @@ PlatformKey PlatformKeyOf(const QKeyEvent* event) {
   key.Key = event->key();
   key.Text = event->text().toStdU32String();
   key.ScanCode = event->nativeScanCode();
-  key.Codes = ScanCodeSetOf(QGuiApplication::platformName().toStdString());
+  static const ScanCodeSet codes = ScanCodeSetOf(QGuiApplication::platformName().toStdString());  // fixed per run
+  key.Codes = codes;
   key.Shift = modifiers & Qt::ShiftModifier;
   key.Control = modifiers & Qt::ControlModifier;
   key.Alt = modifiers & Qt::AltModifier;

@@ -238,14 +238,15 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   }
   const RenderOutcome outcome = RenderToFiles(*engine, output, options.stemsDir, options.maxSeconds, progress);
   if (options.progress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
+  auto shown = [](const std::string& path) { return path == "-" ? std::string("standard output") : path; };
   if (outcome.result.end == WavRenderEnd::Failed) {
-    err << "kelmar-render: " << (outcome.failedPath == "-" ? "standard output" : outcome.failedPath) << ": "
+    err << "kelmar-render: " << shown(outcome.failedPath) << ": "
         << outcome.result.error.message() << std::endl;
     return 1;
   }
   if (options.progress) {
     char line[160];
-    std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", output == "-" ? "standard output" : output.c_str(),
+    std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", shown(output).c_str(),
                   static_cast<double>(outcome.result.frames) / engine->SampleRate,
                   outcome.result.end == WavRenderEnd::Limit ? " (length limit reached)" : "");
     err << line << std::flush;
