@@ -94,12 +94,12 @@ void AudioOutput::Callback(void* userdata, uint8_t* stream, int len) {
 void AudioOutput::RenderInto(uint8_t* stream, int len) {
   const int bufferBytes = 4 * engine_.BufferSize;
   if (len == bufferBytes && stagingPos_ == stagingLen_) {
-    engine_.RenderBuffer(stream);
+    engine_.RenderBuffer(stream, engine_.MutedTracks);
     return;
   }
   while (len > 0) {
     if (stagingPos_ == stagingLen_) {
-      engine_.RenderBuffer(staging_.data());
+      engine_.RenderBuffer(staging_.data(), engine_.MutedTracks);
       stagingPos_ = 0;
       stagingLen_ = bufferBytes;
     }

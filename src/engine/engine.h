@@ -57,6 +57,8 @@ class Engine {
   uint16_t SampleRate = 44100;
   uint16_t BufferSize = 4096;
   uint8_t LastChannel = 7;
+  // Channels the listener has muted (bit c = channel c), for the live output only.
+  uint8_t MutedTracks = 0;
   // The renderer may run the voices' filters in vector registers where the processor has
   // them; the output is identical either way (tests render both ways).
   bool UseVectorFilter = true;
@@ -95,7 +97,9 @@ class Engine {
   // The audio callback: writes exactly BufferSize stereo S16LE frames (4 * BufferSize bytes)
   // into out, running a Tick every SamplesPerTick frames. A BufferSize above kMaxBufferSize
   // (never offered) is rendered as kMaxBufferSize frames, the most any caller's buffer holds.
-  void RenderBuffer(uint8_t* out);
+  // The voices of the channels set in `muted` (bit c = channel c) run as always but are not
+  // heard: the live output passes MutedTracks, files always render every channel.
+  void RenderBuffer(uint8_t* out, uint8_t muted = 0);
   // The same, for one frame count, as interleaved left/right samples in host order. If
   // tracks is given, each non-null tracks[c] receives channel c's own interleaved stereo
   // contribution (frames * 2 samples); the eight stems sum exactly to out.
@@ -149,7 +153,9 @@ class Engine {
  private:
   // Runs a tick if one is due, then renders up to maxFrames frames (never across a tick) as
   // packed left * 65536 + right into mix; stems as for RenderFrames. Returns the frame count.
-  int RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems);
+  int RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems, uint8_t muted);
+  // Renders the voices of the channels in `channels` for n frames, adding them to mix.
+  void RenderVoices(uint8_t channels, int32_t* mix, int n, int16_t* const* stems);
 
   FilterScratch filterScratch_{};
 

@@ -198,7 +198,7 @@ void WriteLittleEndian(const int32_t* mix, int n, uint8_t* dst) {
 
 }  // namespace
 
-int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems) {
+int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems, uint8_t muted) {
   if (TickCountdown == 0) {
     TickCountdown = SamplesPerTick;
     TickDone = 0;
@@ -209,6 +209,18 @@ int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems) {
   // after one frame, as a 16-bit countdown would.
   const int n = TickCountdown == 0 ? 1 : std::min({maxFrames, static_cast<int>(TickCountdown), kBlock});
   std::memset(mix, 0, sizeof(int32_t) * n);
+  RenderVoices(static_cast<uint8_t>(~muted), mix, n, stems);
+  if (muted != 0) {
+    // Muted voices go on as if heard, so that they return in step when unmuted.
+    int32_t unheard[kBlock];
+    std::memset(unheard, 0, sizeof(int32_t) * n);
+    RenderVoices(muted, unheard, n, nullptr);
+  }
+  TickCountdown = static_cast<uint16_t>(TickCountdown - n);
+  return n;
+}
+
+void Engine::RenderVoices(uint8_t channels, int32_t* mix, int n, int16_t* const* stems) {
   const FixedTables& tables = Tables();
   FilterScratch& scratch = filterScratch_;
   Channel* filtered[kChannelCount];
@@ -216,6 +228,7 @@ int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems) {
   const int last = std::min<int>(LastChannel, kChannelCount - 1);
   int filteredCount = 0;
   for (int c = 0; c < kChannelCount; ++c) {
+    if (!(channels & (1u << c))) continue;
     int16_t* stem = stems ? stems[c] : nullptr;
     Channel& ch = Channels[c];
     if (c > last || ch.VolEnvState.Value == 0) {  // silent: no contribution, the phase stands still
@@ -243,8 +256,6 @@ int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems) {
   }
   if (filteredCount > 0)
     FilterPass(filtered, stems ? filteredStems : nullptr, filteredCount, UseVectorFilter, scratch, mix, n);
-  TickCountdown = static_cast<uint16_t>(TickCountdown - n);
-  return n;
 }
 
 void Engine::RenderFrames(int16_t* out, int frames, int16_t* const* tracks) {
@@ -252,7 +263,7 @@ void Engine::RenderFrames(int16_t* out, int frames, int16_t* const* tracks) {
   for (int done = 0; done < frames;) {
     int16_t* stems[kChannelCount];
     for (int c = 0; c < kChannelCount; ++c) stems[c] = tracks && tracks[c] ? tracks[c] + 2 * done : nullptr;
-    const int n = RenderBlock(mix, frames - done, tracks ? stems : nullptr);
+    const int n = RenderBlock(mix, frames - done, tracks ? stems : nullptr, 0);
     int16_t* dst = out + 2 * done;
     if constexpr (std::endian::native == std::endian::little) {
       // Host-order left/right pairs are exactly the little-endian bytes.
@@ -267,12 +278,12 @@ void Engine::RenderFrames(int16_t* out, int frames, int16_t* const* tracks) {
   }
 }
 
-void Engine::RenderBuffer(uint8_t* out) {
+void Engine::RenderBuffer(uint8_t* out, uint8_t muted) {
   // Never more than kMaxBufferSize frames: the largest buffer any caller provides.
   int32_t mix[kBlock];
   const int total = std::min<int>(BufferSize, kMaxBufferSize);
   for (int done = 0; done < total;) {
-    const int n = RenderBlock(mix, total - done, nullptr);
+    const int n = RenderBlock(mix, total - done, nullptr, muted);
     WriteLittleEndian(mix, n, out + 4 * done);
     done += n;
   }
