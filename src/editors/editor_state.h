@@ -13,6 +13,17 @@ struct TrackCursor {
   uint8_t CursorRow = 0;     // 0..31
 };
 
+// A block of the pattern editor: the rows and whole tracks between the cell where the
+// selection began and the cell the cursor has moved to, in the pattern it was made in.
+struct BlockSelection {
+  bool Active = false;
+  uint8_t Pattern = 0;
+  uint8_t AnchorRow = 0;
+  uint8_t AnchorTrack = 0;
+  uint8_t EndRow = 0;
+  uint8_t EndTrack = 0;
+};
+
 struct EditorState {
   // Instrument editor.
   uint8_t CurrentInstrument = 0;
@@ -32,6 +43,8 @@ struct EditorState {
   bool AutoIxxEffect = true;
   uint8_t TrackCopyPattern = 0;
   uint8_t TrackCopyTrack = 0;
+  BlockSelection Selection;
+  bool FollowSong = true;  // the pattern view follows the playing song
 
   // Order list editor.
   uint8_t OrderRow = 0;

@@ -17,15 +17,22 @@ namespace kelmar {
 // The toolkit's key codes these maps look at (the values of Qt::Key; the editors are free of
 // toolkit headers, and the window checks that the numbers agree).
 namespace toolkit_key {
+constexpr int kEscape = 0x01000000;
+constexpr int kTab = 0x01000001;
+constexpr int kBacktab = 0x01000002;
 constexpr int kBackspace = 0x01000003;
 constexpr int kReturn = 0x01000004;
 constexpr int kEnter = 0x01000005;
 constexpr int kInsert = 0x01000006;
 constexpr int kDelete = 0x01000007;
+constexpr int kHome = 0x01000010;
+constexpr int kEnd = 0x01000011;
 constexpr int kLeft = 0x01000012;
 constexpr int kUp = 0x01000013;
 constexpr int kRight = 0x01000014;
 constexpr int kDown = 0x01000015;
+constexpr int kPageUp = 0x01000016;
+constexpr int kPageDown = 0x01000017;
 constexpr int kF1 = 0x01000030;
 constexpr int kF4 = 0x01000033;
 constexpr int kPlus = 0x2b;

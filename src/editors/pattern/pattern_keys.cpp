@@ -1,5 +1,8 @@
 #include "editors/pattern/pattern_keys.h"
 
+#include <algorithm>
+
+#include "editors/pattern/block_selection.h"
 #include "editors/pattern/pattern_text.h"
 
 namespace kelmar {
@@ -35,6 +38,39 @@ void WalkTo(EditorState& state, int fromTrack, int toTrack, uint8_t column, KeyO
   out.focusTrack = toTrack;
 }
 
+void MoveRow(TrackCursor& cursor, int row, KeyOutcome& out) {
+  cursor.CursorRow = static_cast<uint8_t>(std::clamp(row, 0, kRowCount - 1));
+  out.consumed = true;
+}
+
+// Shift+Left / Shift+Right: the cursor's row and column on the neighbouring track.
+KeyOutcome StepTrack(EditorState& state, int track, int step) {
+  KeyOutcome out;
+  out.consumed = true;
+  const int to = track + step;
+  if (to >= 0 && to < kTrackCount) WalkTo(state, track, to, state.TrackCursors[track].CursorColumn, out);
+  return out;
+}
+
+bool Extends(PatternKey key) {
+  switch (key) {
+    case PatternKey::Left:
+    case PatternKey::Right:
+    case PatternKey::Up:
+    case PatternKey::Down:
+    case PatternKey::PageUp:
+    case PatternKey::PageDown:
+    case PatternKey::Home:
+    case PatternKey::End: return true;
+    default: return false;
+  }
+}
+
+bool DropsSelection(PatternKey key) {
+  return Extends(key) || key == PatternKey::Backspace || key == PatternKey::Enter || key == PatternKey::NextTrack ||
+         key == PatternKey::PreviousTrack || key == PatternKey::Escape;
+}
+
 void EraseNote(PatternCell& cell, TrackCursor& cursor, char* rowText, KeyOutcome& out) {
   cell.Note = kEmptyNote;
   rowText[0] = rowText[1] = rowText[2] = '.';
@@ -56,6 +92,13 @@ PatternKey PatternKeyOf(const PlatformKey& key) {
     case toolkit_key::kEnter: return PatternKey::Enter;
     case toolkit_key::kInsert: return PatternKey::Insert;
     case toolkit_key::kDelete: return PatternKey::Delete;
+    case toolkit_key::kPageUp: return PatternKey::PageUp;
+    case toolkit_key::kPageDown: return PatternKey::PageDown;
+    case toolkit_key::kHome: return PatternKey::Home;
+    case toolkit_key::kEnd: return PatternKey::End;
+    case toolkit_key::kTab: return PatternKey::NextTrack;
+    case toolkit_key::kBacktab: return PatternKey::PreviousTrack;
+    case toolkit_key::kEscape: return PatternKey::Escape;
     default: break;
   }
   if (key.Keypad) {
@@ -71,9 +114,11 @@ PatternKey PatternKeyOf(const PlatformKey& key) {
   return PatternKey::Other;
 }
 
-KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key) {
+namespace {
+
+// What a key does, the selection aside.
+KeyOutcome KeyDownAction(Song& song, EditorState& state, int track, PatternKey key) {
   KeyOutcome out;
-  state.UnsavedChanges = true;
   TrackCursor& cursor = state.TrackCursors[track];
   Track& cells = song.Patterns[state.CurrentPattern][track];
   switch (key) {
@@ -136,8 +181,40 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
       out.patternStepped = true;
       out.refreshView = true;
       break;
+    case PatternKey::PageUp: MoveRow(cursor, cursor.CursorRow - 8, out); break;
+    case PatternKey::PageDown: MoveRow(cursor, cursor.CursorRow + 8, out); break;
+    case PatternKey::Home: MoveRow(cursor, 0, out); break;
+    case PatternKey::End: MoveRow(cursor, kRowCount - 1, out); break;
+    case PatternKey::NextTrack:
+    case PatternKey::PreviousTrack: {
+      out.consumed = true;
+      const int to = track + (key == PatternKey::NextTrack ? 1 : -1);
+      if (to >= 0 && to < kTrackCount) WalkTo(state, track, to, 0, out);
+      break;
+    }
+    case PatternKey::Escape:
     case PatternKey::Other:
       break;
+  }
+  return out;
+}
+
+}  // namespace
+
+KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key, bool shift) {
+  state.UnsavedChanges = true;
+  const int fromRow = state.TrackCursors[track].CursorRow;
+  const bool extend = shift && Extends(key);
+  KeyOutcome out = extend && (key == PatternKey::Left || key == PatternKey::Right)
+                       ? StepTrack(state, track, key == PatternKey::Left ? -1 : 1)
+                       : KeyDownAction(song, state, track, key);
+  if (extend) {
+    const int to = out.focusTrack >= 0 ? out.focusTrack : track;
+    ExtendSelection(state, fromRow, track, state.TrackCursors[to].CursorRow, to);
+    out.selectionChanged = true;
+  } else if (DropsSelection(key) && state.Selection.Active) {
+    ClearSelection(state);
+    out.selectionChanged = true;
   }
   return out;
 }

@@ -30,6 +30,13 @@ enum class PatternKey {
   KeypadMinus,   // previous instrument
   PatternPlus,   // "+" / "=" of the main keyboard: next pattern
   PatternMinus,  // "-" of the main keyboard: previous pattern
+  PageUp,        // 8 rows up
+  PageDown,      // 8 rows down
+  Home,          // row 0
+  End,           // row 31
+  NextTrack,     // Tab: the note column of the next track, same row
+  PreviousTrack, // Shift+Tab
+  Escape,        // drops the selection
 };
 
 struct KeyOutcome {
@@ -40,13 +47,16 @@ struct KeyOutcome {
   int focusTrack = -1;             // track 0..7 whose column takes the focus; -1 = focus stays
   bool rowTextChanged = false;     // characters of the cursor row's text were written
   int previewNote = -1;            // note (0..107) to sound on this track with CurrentInstrument; -1 = none
+  bool selectionChanged = false;   // the block selection was drawn on or dropped
 };
 
 // The key-down stage's key of a key press: "+" and "-" by their place where it is known.
 PatternKey PatternKeyOf(const PlatformKey& key);
 
-// Key-down stage for the column of track (0..7). Always sets UnsavedChanges.
-KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key);
+// Key-down stage for the column of track (0..7). Always sets UnsavedChanges. With shift,
+// the arrows, PageUp, PageDown, Home and End draw the block selection on as they move (Left
+// and Right by whole tracks); without it a move drops the selection.
+KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key, bool shift = false);
 
 // Character stage for the column of track (0..7): ch is the typed character, pianoKey the
 // note key of its place (or kPianoUnknown / kNotPiano; a note key wins over the character), rowText the 10 characters of the

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "editors/pattern/block_selection.h"
 #include "editors/pattern/pattern_text.h"
 
 namespace kelmar {
@@ -24,8 +27,8 @@ class PatternKeys : public ::testing::Test {
   void Redraw() {
     for (int t = 0; t < 8; ++t) text_[t] = TrackText(*song_, state_.CurrentPattern, t);
   }
-  KeyOutcome Down(PatternKey key) {
-    KeyOutcome out = PatternKeyDown(*song_, state_, track_, key);
+  KeyOutcome Down(PatternKey key, bool shift = false) {
+    KeyOutcome out = PatternKeyDown(*song_, state_, track_, key, shift);
     if (out.refreshView) Redraw();
     Follow(out);
     return out;
@@ -276,6 +279,49 @@ TEST_F(PatternKeys, EnterPlaysTheRowAndMovesDown) {
   Type(U"z.");
   EXPECT_EQ(Cursor(0).CursorRow, 31);
   EXPECT_EQ(Cell(0, 31).Note, kEmptyNote);
+}
+
+TEST_F(PatternKeys, QuickMovesAndBlockSelection) {
+  struct Move {
+    PatternKey key;
+    bool shift;
+    int row, track, column;
+    std::optional<BlockRange> selected;
+  };
+  const std::optional<BlockRange> none;
+  const Move moves[] = {
+      {PatternKey::PageDown, false, 13, 2, 3, none},
+      {PatternKey::PageDown, true, 21, 2, 3, BlockRange{13, 21, 2, 2}},
+      {PatternKey::End, true, 31, 2, 3, BlockRange{13, 31, 2, 2}},
+      {PatternKey::Right, true, 31, 3, 3, BlockRange{13, 31, 2, 3}},  // whole tracks, the column kept
+      {PatternKey::Up, true, 30, 3, 3, BlockRange{13, 30, 2, 3}},
+      {PatternKey::Left, true, 30, 2, 3, BlockRange{13, 30, 2, 2}},
+      {PatternKey::Left, true, 30, 1, 3, BlockRange{13, 30, 1, 2}},
+      {PatternKey::Escape, false, 30, 1, 3, none},
+      {PatternKey::PageDown, false, 31, 1, 3, none},
+      {PatternKey::Home, true, 0, 1, 3, BlockRange{0, 31, 1, 1}},
+      {PatternKey::PageUp, false, 0, 1, 3, none},
+      {PatternKey::NextTrack, false, 0, 2, 0, none},
+      {PatternKey::PreviousTrack, false, 0, 1, 0, none},
+      {PatternKey::PreviousTrack, false, 0, 0, 0, none},
+      {PatternKey::PreviousTrack, false, 0, 0, 0, none},
+  };
+  track_ = 2;
+  Cursor(2) = {3, 5};
+  for (const Move& m : moves) {
+    Down(m.key, m.shift);
+    EXPECT_EQ(std::make_tuple(track_, Cursor(track_).CursorRow, Cursor(track_).CursorColumn),
+              std::make_tuple(m.track, m.row, m.column));
+    EXPECT_EQ(SelectedRange(state_), m.selected) << "after " << static_cast<int>(m.key);
+  }
+  // Select All: the track, then the pattern; a selection stays in its own pattern.
+  SelectTrackThenPattern(state_, 4);
+  EXPECT_EQ(SelectedRange(state_), (BlockRange{0, 31, 4, 4}));
+  SelectTrackThenPattern(state_, 4);
+  EXPECT_EQ(SelectedRange(state_), (BlockRange{0, 31, 0, 7}));
+  state_.CurrentPattern = 1;
+  EXPECT_EQ(SelectedRange(state_), none);
+  EXPECT_EQ(CommandRange(state_, 0), (BlockRange{0, 0, 0, 0}));
 }
 
 }  // namespace
