@@ -142,6 +142,35 @@ void BM_PageRefreshSamePattern(benchmark::State& bench) {
 }
 BENCHMARK(BM_PageRefreshSamePattern)->Unit(benchmark::kMicrosecond);
 
+// A block command over the whole pattern, with the view's update: every cell changes.
+void BM_PageTransposeWholePattern(benchmark::State& bench) {
+  PageBench page;
+  page.page->SelectAllClick();
+  page.page->SelectAllClick();
+  int n = 0;
+  for (auto _ : bench) page.page->TransposeClick((n++ & 1) ? -1 : 1);
+}
+BENCHMARK(BM_PageTransposeWholePattern)->Unit(benchmark::kMicrosecond);
+
+// Paste Block of a whole pattern over one that differs in every cell.
+void BM_PagePasteWholePattern(benchmark::State& bench) {
+  PageBench page;
+  page.page->SelectAllClick();
+  page.page->SelectAllClick();
+  page.page->CopyBlockClick();
+  Song& song = page.engine->song;
+  const Pattern before = song.Patterns[2];
+  page.state.CurrentPattern = 2;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    song.Patterns[2] = before;
+    page.page->RefreshPatternView();
+    bench.ResumeTiming();
+    page.page->PasteBlockClick();
+  }
+}
+BENCHMARK(BM_PagePasteWholePattern)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace kelmar
 

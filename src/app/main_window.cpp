@@ -211,12 +211,35 @@ void MainWindow::BuildMenu() {
        step("Paste Envelope", [this] { instrumentPage_->PasteEnvelope1Click(); })},
       {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, step("Clone Pattern", [this] { patternPage_->ClonePattern1Click(); })},
   };
-  for (const EditItem& e : editItems) {
+  auto pattern = [this] { return patternPage_; };
+  // The pattern editor's block and listening commands.
+  const EditItem blockItems[] = {
+      {"SelectAll1", "Select All", "Ctrl+A", true, [pattern] { pattern()->SelectAllClick(); }},
+      {"CutBlock1", "Cut Block", "Ctrl+X", true, step("Cut Block", [pattern] { pattern()->CutBlockClick(); })},
+      {"CopyBlock1", "Copy Block", "Ctrl+Shift+C", true, [pattern] { pattern()->CopyBlockClick(); }},
+      {"PasteBlock1", "Paste Block", "Ctrl+Shift+V", true, step("Paste Block", [pattern] { pattern()->PasteBlockClick(); })},
+      {"TransposeUp1", "Transpose Up", "Ctrl+Up", true, step("Transpose Up", [pattern] { pattern()->TransposeClick(1); })},
+      {"TransposeDown1", "Transpose Down", "Ctrl+Down", true,
+       step("Transpose Down", [pattern] { pattern()->TransposeClick(-1); })},
+      {"TransposeOctaveUp1", "Transpose Octave Up", "Ctrl+Shift+Up", true,
+       step("Transpose Octave Up", [pattern] { pattern()->TransposeClick(12); })},
+      {"TransposeOctaveDown1", "Transpose Octave Down", "Ctrl+Shift+Down", true,
+       step("Transpose Octave Down", [pattern] { pattern()->TransposeClick(-12); })},
+      {"Interpolate1", "Interpolate", "Ctrl+I", true, step("Interpolate", [pattern] { pattern()->InterpolateClick(); })},
+      {"SetInstrument1", "Set Instrument", "Ctrl+J", true,
+       step("Set Instrument", [pattern] { pattern()->SetInstrumentClick(); })},
+      {"MuteTrack1", "Mute Track", "Ctrl+M", true, [pattern] { pattern()->MuteTrackClick(); }},
+      {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, [pattern] { pattern()->SoloTrackClick(); }},
+  };
+  auto addEditItem = [this](const EditItem& e) {
     QAction* item = AddItem(editMenu_, e.name, e.caption, e.run);
     item->setShortcut(QKeySequence(e.shortcut));
     (e.pattern ? patternEditItems_ : instrumentEditItems_).append(item);
     shortcutItems_.append(item);
-  }
+  };
+  for (const EditItem& e : editItems) addEditItem(e);
+  patternEditItems_.append(editMenu_->addSeparator());
+  for (const EditItem& e : blockItems) addEditItem(e);
 
   auto barCommand = [&](const char* name, const QString& caption, const char* shortcut, auto run) {
     QAction* item = bar->addAction(caption);
@@ -264,6 +287,11 @@ void MainWindow::BuildMenu() {
   autoIxx_ = AddItem(option, "AutoIxxEffect1", "Auto Ixx-Effect", &MainWindow::AutoIxxEffect1Click);
   autoIxx_->setCheckable(true);
   autoIxx_->setChecked(true);
+  QAction* followSong = option->addAction("Follow Song");
+  followSong->setObjectName("FollowSong1");
+  followSong->setCheckable(true);
+  followSong->setChecked(state_.FollowSong);
+  connect(followSong, &QAction::toggled, this, [this](bool on) { state_.FollowSong = on; });
 
   barCommand("Quit1", "Quit", nullptr, [this] { Quit1Click(); });
 
@@ -453,6 +481,7 @@ void MainWindow::RefreshOrderList() {
 
 void MainWindow::ApplyColors() {
   if (songPage_) songPage_->ApplyColors();
+  if (patternPage_) patternPage_->ShowMutes();
 }
 
 QList<QWidget*> MainWindow::TextBoxes() {

@@ -1,5 +1,7 @@
 #include "app/pattern_page.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,10 +13,14 @@
 
 #include "app/fixed_font.h"
 #include "app/platform_key.h"
+#include "app/message_box.h"
 #include "app/step_runs.h"
+#include "editors/pattern/block_selection.h"
+#include "editors/pattern/block_text.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
+#include "editors/pattern/track_mutes.h"
 
 namespace kelmar {
 
@@ -24,6 +30,13 @@ constexpr int kFontPixels = 11;
 constexpr int kLineLength = kRowTextLength + 1;  // a line of the widget's document and its break
 
 QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Halfway between the text and the background: a muted track's text.
+QColor Dimmed(uint32_t text, uint32_t back) {
+  const QColor a = ColorOf(text);
+  const QColor b = ColorOf(back);
+  return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
+}
 
 // Read-only text box of the page: fixed font, no wrapping, no scroll bars, undo off.
 void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
@@ -60,10 +73,16 @@ class TrackMemo : public QPlainTextEdit {
       event->ignore();
       return true;
     }
-    // Tab moves the focus before keyPressEvent would see it; its key-down stage runs first.
+    // Tab and Shift+Tab walk the tracks; past the first or last track they leave the
+    // columns along the focus chain, after their key-down stage.
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) page_.Memo1KeyDown(track_, key);
+      const bool tab = key->key() == Qt::Key_Tab;
+      if ((tab && track_ < kTrackCount - 1) || (key->key() == Qt::Key_Backtab && track_ > 0)) {
+        keyPressEvent(key);
+        return true;
+      }
+      if (tab || key->key() == Qt::Key_Backtab) page_.Memo1KeyDown(track_, key);
     }
     return QPlainTextEdit::event(event);
   }
@@ -131,7 +150,6 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
     memo->setObjectName(QStringLiteral("Memo%1").arg(t + 1));
     memo->setGeometry(25 + 78 * t, 30, 78, 457);
     SetUpTextBox(memo, ctx_.settings);
-    memo->setTabChangesFocus(true);
     // Selectable by keyboard so that the caret shows; the keys themselves never reach the box.
     memo->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
     memo->setFocusPolicy(Qt::StrongFocus);
@@ -176,6 +194,8 @@ void PatternPage::ShowPatternNumber() {
 }
 
 void PatternPage::RefreshPatternView() {
+  // A selection belongs to the pattern it was made in.
+  if (ctx_.state.Selection.Pattern != ctx_.state.CurrentPattern) ClearSelection(ctx_.state);
   ShowPatternNumber();
   const Song& song = ctx_.engine.song;
   for (int t = 0; t < kTrackCount; ++t) {
@@ -191,6 +211,26 @@ void PatternPage::RefreshPatternView() {
     ShowRows(t, changed);
   }
   for (int t = 0; t < kTrackCount; ++t) PlaceCaret(t);
+  ShowSelection();
+}
+
+// The selected cells' row texts, inverted: one span of rows per selected track.
+void PatternPage::ShowSelection() {
+  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
+  QTextCharFormat inverted;
+  inverted.setForeground(ColorOf(ctx_.settings.BackColor));
+  inverted.setBackground(ColorOf(ctx_.settings.TextColor));
+  for (int t = 0; t < kTrackCount; ++t) {
+    QList<QTextEdit::ExtraSelection> span;
+    if (range && t >= range->firstTrack && t <= range->lastTrack) {
+      QTextCursor rows(tracks_[t]->document());
+      rows.setPosition(range->firstRow * kLineLength);
+      rows.setPosition(range->lastRow * kLineLength + kRowTextLength, QTextCursor::KeepAnchor);
+      span.append({rows, inverted});
+    }
+    if (span.isEmpty() && tracks_[t]->extraSelections().isEmpty()) continue;
+    tracks_[t]->setExtraSelections(span);
+  }
 }
 
 // Writes the marked lines of shownRows_ into the column, in one edit so that the box lays
@@ -284,7 +324,10 @@ uint8_t PatternPage::FocusedTrack() const {
 
 void PatternPage::Memo1Click(int track) { PlaceCaret(track); }
 
-void PatternPage::Memo1Enter(int track) { PlaceCaret(track); }
+void PatternPage::Memo1Enter(int track) {
+  lastTrack_ = track;
+  PlaceCaret(track);
+}
 
 bool PatternPage::FormKeyDown(QKeyEvent* event) {
   const bool shift = event->modifiers() & Qt::ShiftModifier;
@@ -315,14 +358,16 @@ void PatternPage::Follow(int track, const KeyOutcome& outcome) {
   if (outcome.patternStepped) tracks_[track]->setFocus(Qt::OtherFocusReason);
   if (outcome.instrumentChanged) ctx_.views.RefreshInstrumentPanel();
   if (outcome.focusTrack >= 0) FocusTrack(outcome.focusTrack + 1);
+  if (outcome.selectionChanged) ShowSelection();
   PlaceCaret(track);
 }
 
 bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
+  const PlatformKey key = PlatformKeyOf(event);
   KeyOutcome outcome;
   {
     EngineLock lock(ctx_.engine);
-    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(PlatformKeyOf(event)));
+    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(key), key.Shift);
   }
   Follow(track, outcome);
   return outcome.consumed;
@@ -384,6 +429,101 @@ void PatternPage::ClonePattern1Click() {
     cloned = ClonePattern(ctx_.engine.song, ctx_.state);
   }
   if (cloned) RefreshPatternView();
+}
+
+int PatternPage::CommandTrack() const {
+  const uint8_t focused = FocusedTrack();
+  return focused == kNoTrack ? lastTrack_ : focused;
+}
+
+void PatternPage::SelectAllClick() {
+  SelectTrackThenPattern(ctx_.state, CommandTrack());
+  ShowSelection();
+}
+
+void PatternPage::CopyBlockClick() {
+  copiedBlock_ = CopyBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+  copiedText_ = QString::fromStdString(BlockText(copiedBlock_));
+  QGuiApplication::clipboard()->setText(copiedText_);
+}
+
+void PatternPage::CutBlockClick() {
+  CopyBlockClick();
+  {
+    EngineLock lock(ctx_.engine);
+    ClearBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::PasteBlockClick() {
+  const QString text = QGuiApplication::clipboard()->text();
+  const std::optional<PatternBlock> block =
+      !copiedBlock_.Empty() && text == copiedText_ ? copiedBlock_ : ParseBlockText(text.toStdString());
+  if (!block) {
+    ctx_.messages.Error(QStringLiteral("The clipboard holds no pattern block."));
+    return;
+  }
+  const int track = CommandTrack();
+  {
+    EngineLock lock(ctx_.engine);
+    PasteBlock(ctx_.engine.song, ctx_.state.CurrentPattern, ctx_.state.TrackCursors[track].CursorRow, track, *block);
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::TransposeClick(int semitones) {
+  {
+    EngineLock lock(ctx_.engine);
+    TransposeBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()), semitones);
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::InterpolateClick() {
+  bool done;
+  {
+    EngineLock lock(ctx_.engine);
+    done = InterpolateBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+  }
+  if (!done) {
+    ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
+    return;
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::SetInstrumentClick() {
+  {
+    EngineLock lock(ctx_.engine);
+    SetInstrumentInBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()),
+                         ctx_.state.CurrentInstrument);
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::MuteTrackClick() { SetMuted(ToggleMute(ctx_.engine.MutedTracks, CommandTrack())); }
+
+void PatternPage::SoloTrackClick() { SetMuted(ToggleSolo(ctx_.engine.MutedTracks, CommandTrack())); }
+
+void PatternPage::SetMuted(uint8_t muted) {
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.MutedTracks = muted;
+  }
+  ShowMutes();
+}
+
+void PatternPage::ShowMutes() {
+  const QColor text = ColorOf(ctx_.settings.TextColor);
+  const QColor dimmed = Dimmed(ctx_.settings.TextColor, ctx_.settings.BackColor);
+  for (int t = 0; t < kTrackCount; ++t) {
+    QPalette palette = tracks_[t]->palette();
+    const QColor wanted = IsMuted(ctx_.engine.MutedTracks, t) ? dimmed : text;
+    if (palette.color(QPalette::Text) == wanted) continue;
+    palette.setColor(QPalette::Text, wanted);
+    tracks_[t]->setPalette(palette);
+  }
 }
 
 }  // namespace kelmar

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/app_context.h"
+#include "editors/pattern/block_commands.h"
 
 class QKeyEvent;
 class QLabel;
@@ -40,6 +41,20 @@ class PatternPage : public QWidget {
   void CopyTrack1Click();
   void PasteTrack1Click();
   void ClonePattern1Click();
+  // Edit menu: the block commands. Each acts on the selection, or on the cursor's cell of
+  // the focused track (the last one focused while none is).
+  void SelectAllClick();
+  void CutBlockClick();
+  void CopyBlockClick();
+  void PasteBlockClick();
+  void TransposeClick(int semitones);
+  void InterpolateClick();
+  void SetInstrumentClick();
+  // Edit menu: "Mute Track" and "Solo Track", for the live output only.
+  void MuteTrackClick();
+  void SoloTrackClick();
+  // Draws the muted tracks' columns dimmed, in the song's colours.
+  void ShowMutes();
 
   // Memo0, Memo1..Memo8, for the colours.
   QList<QWidget*> TextBoxes();
@@ -72,6 +87,9 @@ class PatternPage : public QWidget {
   void ShowPatternNumber();
   void Preview(int track, int note);
   void Follow(int track, const KeyOutcome& outcome);
+  void ShowSelection();
+  void SetMuted(uint8_t muted);
+  int CommandTrack() const;
 
   AppContext& ctx_;
   QLabel* label34_ = nullptr;
@@ -84,6 +102,11 @@ class PatternPage : public QWidget {
   using RowTexts = std::array<std::array<char, 10>, 32>;
   std::array<RowTexts, 8> shownRows_{};
   bool settingScrollBar_ = false;
+  int lastTrack_ = 0;
+  // The last block copied here and its text: while the system clipboard still holds that
+  // text, a paste takes the exact cells (the text shows some bytes alike).
+  PatternBlock copiedBlock_;
+  QString copiedText_;
 };
 
 }  // namespace kelmar

@@ -13,6 +13,10 @@ static_assert(toolkit_key::kBackspace == Qt::Key_Backspace && toolkit_key::kRetu
               toolkit_key::kF4 == Qt::Key_F4 && toolkit_key::kPlus == Qt::Key_Plus &&
               toolkit_key::kMinus == Qt::Key_Minus && toolkit_key::kEqual == Qt::Key_Equal &&
               toolkit_key::kUnderscore == Qt::Key_Underscore);
+static_assert(toolkit_key::kEscape == Qt::Key_Escape && toolkit_key::kTab == Qt::Key_Tab &&
+              toolkit_key::kBacktab == Qt::Key_Backtab && toolkit_key::kHome == Qt::Key_Home &&
+              toolkit_key::kEnd == Qt::Key_End && toolkit_key::kPageUp == Qt::Key_PageUp &&
+              toolkit_key::kPageDown == Qt::Key_PageDown);
 
 PlatformKey PlatformKeyOf(const QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers();

@@ -30,8 +30,12 @@ void ShowSong(kelmar::MainWindow& window, const QString& path) {
     }
   }
   window.state().CurrentPattern = 4;
+  // The pattern page shows a block selected across two tracks and a muted track.
+  window.state().Selection = {true, 4, 8, 1, 15, 2};
+  window.engine().MutedTracks = 0x08;
   window.instrumentPage().RefreshInstrumentPanel();
   window.patternPage().RefreshPatternView();
+  window.patternPage().ShowMutes();
 }
 
 }  // namespace

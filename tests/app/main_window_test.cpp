@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "app/pattern_page.h"
 
@@ -156,12 +158,25 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
       {"CopyEnvelope1", "Copy Envelope", "Ctrl+E", true, false},
       {"PasteEnvelope1", "Paste Envelope", "Ctrl+R", true, false},
       {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, false},
+      {"SelectAll1", "Select All", "Ctrl+A", true, false},
+      {"CutBlock1", "Cut Block", "Ctrl+X", true, false},
+      {"CopyBlock1", "Copy Block", "Ctrl+Shift+C", true, false},
+      {"PasteBlock1", "Paste Block", "Ctrl+Shift+V", true, false},
+      {"TransposeUp1", "Transpose Up", "Ctrl+Up", true, false},
+      {"TransposeDown1", "Transpose Down", "Ctrl+Down", true, false},
+      {"TransposeOctaveUp1", "Transpose Octave Up", "Ctrl+Shift+Up", true, false},
+      {"TransposeOctaveDown1", "Transpose Octave Down", "Ctrl+Shift+Down", true, false},
+      {"Interpolate1", "Interpolate", "Ctrl+I", true, false},
+      {"SetInstrument1", "Set Instrument", "Ctrl+J", true, false},
+      {"MuteTrack1", "Mute Track", "Ctrl+M", true, false},
+      {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, false},
       {"Song4", "Play Song", "F5", true, true},
       {"Pattern1", "Play &Pattern", "F6", true, true},
       {"Stop1", "Stop", "F8", true, true},
       {"QWERTZ1", "QWERTZ", "", true, false},
       {"QWERTY1", "QWERTY", "", true, true},
       {"AutoIxxEffect1", "Auto Ixx-Effect", "", true, true},
+      {"FollowSong1", "Follow Song", "", true, true},
       {"Quit1", "Quit", "", true, true},
   };
   for (const ItemRow& r : rows) {
@@ -312,6 +327,42 @@ TEST_F(MainWindowTest, EditShortcutsActOnlyWhereTheirItemsAreShown) {
   EXPECT_EQ(clonePattern.count(), 1);
   QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(copyInstrument.count(), 1);
+}
+
+// The block keys in a track column of the real window: Shift+Down selects (drawn inverted),
+// the Edit menu's shortcuts act on the selection as one undo step each, Ctrl+M dims a track.
+TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
+  ShowActive();
+  Pages()->setCurrentIndex(2);
+  QWidget* memo = window->patternPage().Memo(1);
+  QTest::keyClicks(memo, "zxc");
+  window->state().TrackCursors[0].CursorRow = 0;
+  window->patternPage().RefreshPatternView();
+  QTest::keyClick(memo, Qt::Key_Down, Qt::ShiftModifier);
+  const QList<QTextEdit::ExtraSelection> drawn = window->patternPage().Memo(1)->extraSelections();
+  ASSERT_EQ(drawn.size(), 1);
+  EXPECT_EQ(drawn[0].cursor.selectedText(), QString("C-0 I00.00") + QChar::ParagraphSeparator + "D-0 I00.00");
+  EXPECT_EQ(drawn[0].format.background().color(), window->patternPage().Memo(1)->palette().color(QPalette::Text));
+  QTest::keyClick(memo, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Transpose Octave Up");
+  const Song& song = window->engine().song;
+  EXPECT_EQ(std::make_tuple(song.Cell(0, 0, 0).Note, song.Cell(0, 0, 1).Note, song.Cell(0, 0, 2).Note),
+            std::make_tuple(12, 14, 4));
+  QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(memo, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(memo, Qt::Key_Escape);
+  EXPECT_TRUE(window->patternPage().Memo(1)->extraSelections().isEmpty());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(song.Cell(0, 1, 1).Note, 12);
+  QApplication::clipboard()->setText("not a block");
+  window->messages().QueueAnswer(MessageBoxes::Answer::Ok);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window->messages().Shown().back(), "The clipboard holds no pattern block.");
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Paste Block");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
+  EXPECT_EQ(window->engine().MutedTracks, 0x02);
+  EXPECT_NE(window->patternPage().Memo(2)->palette().color(QPalette::Text),
+            window->patternPage().Memo(1)->palette().color(QPalette::Text));
 }
 
 TEST_F(MainWindowTest, MenuShortcutsComeBeforeTheFocusedTextBox) {
