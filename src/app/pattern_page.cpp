@@ -12,8 +12,8 @@
 #include <QTextDocument>
 
 #include "app/fixed_font.h"
-#include "app/platform_key.h"
 #include "app/message_box.h"
+#include "app/platform_key.h"
 #include "app/step_runs.h"
 #include "editors/pattern/block_selection.h"
 #include "editors/pattern/block_text.h"
@@ -390,6 +390,7 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
     changed[row] = true;
     shownRows_[track][row] = rowText;
     ShowRows(track, changed);
+    outcome.selectionChanged = ctx_.state.Selection.Active;  // the rewritten row is drawn selected again
   }
   Follow(track, outcome);
 }
@@ -447,13 +448,23 @@ void PatternPage::CopyBlockClick() {
   QGuiApplication::clipboard()->setText(copiedText_);
 }
 
-void PatternPage::CutBlockClick() {
-  CopyBlockClick();
+// Runs a block rule on the command's range under the engine lock, then redraws.
+bool PatternPage::EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule) {
+  bool done;
   {
     EngineLock lock(ctx_.engine);
-    ClearBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+    done = rule(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
   }
-  RefreshPatternView();
+  if (done) RefreshPatternView();
+  return done;
+}
+
+void PatternPage::CutBlockClick() {
+  CopyBlockClick();
+  EditBlock([](Song& song, int pattern, const BlockRange& range) {
+    ClearBlock(song, pattern, range);
+    return true;
+  });
 }
 
 void PatternPage::PasteBlockClick() {
@@ -473,33 +484,21 @@ void PatternPage::PasteBlockClick() {
 }
 
 void PatternPage::TransposeClick(int semitones) {
-  {
-    EngineLock lock(ctx_.engine);
-    TransposeBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()), semitones);
-  }
-  RefreshPatternView();
+  EditBlock([semitones](Song& song, int pattern, const BlockRange& range) {
+    TransposeBlock(song, pattern, range, semitones);
+    return true;
+  });
 }
 
 void PatternPage::InterpolateClick() {
-  bool done;
-  {
-    EngineLock lock(ctx_.engine);
-    done = InterpolateBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
-  }
-  if (!done) {
-    ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
-    return;
-  }
-  RefreshPatternView();
+  if (!EditBlock(InterpolateBlock)) ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
 }
 
 void PatternPage::SetInstrumentClick() {
-  {
-    EngineLock lock(ctx_.engine);
-    SetInstrumentInBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()),
-                         ctx_.state.CurrentInstrument);
-  }
-  RefreshPatternView();
+  EditBlock([instrument = ctx_.state.CurrentInstrument](Song& song, int pattern, const BlockRange& range) {
+    SetInstrumentInBlock(song, pattern, range, instrument);
+    return true;
+  });
 }
 
 void PatternPage::MuteTrackClick() { SetMuted(ToggleMute(ctx_.engine.MutedTracks, CommandTrack())); }

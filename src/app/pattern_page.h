@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "app/app_context.h"
 #include "editors/pattern/block_commands.h"
@@ -90,6 +91,7 @@ class PatternPage : public QWidget {
   void ShowSelection();
   void SetMuted(uint8_t muted);
   int CommandTrack() const;
+  bool EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule);
 
   AppContext& ctx_;
   QLabel* label34_ = nullptr;

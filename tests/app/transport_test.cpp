@@ -122,6 +122,12 @@ TEST_F(TransportTest, FollowShowsThePlayingPatternInSongMode) {
   EXPECT_FALSE(bench.state.UnsavedChanges) << "following is no edit";
   EXPECT_EQ(bench.state.TrackCursors[0].CursorColumn, 3);
   EXPECT_EQ(bench.state.TrackCursors[0].CursorRow, 7);
+
+  // Follow Song off: the view stays on the pattern being edited.
+  bench.state.FollowSong = false;
+  bench.state.CurrentPattern = 0x30;
+  bench.transport->Timer1Timer();
+  EXPECT_EQ(bench.state.CurrentPattern, 0x30);
 }
 
 TEST_F(TransportTest, RowNumberColumnHighlightsThePlayersRow) {
