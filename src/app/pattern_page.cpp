@@ -444,8 +444,7 @@ void PatternPage::SelectAllClick() {
 
 void PatternPage::CopyBlockClick() {
   copiedBlock_ = CopyBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
-  copiedText_ = QString::fromStdString(BlockText(copiedBlock_));
-  QGuiApplication::clipboard()->setText(copiedText_);
+  QGuiApplication::clipboard()->setText(QString::fromStdString(BlockText(copiedBlock_)));
 }
 
 // Runs a block rule on the command's range under the engine lock, then redraws.
@@ -468,9 +467,9 @@ void PatternPage::CutBlockClick() {
 }
 
 void PatternPage::PasteBlockClick() {
-  const QString text = QGuiApplication::clipboard()->text();
+  const std::string text = QGuiApplication::clipboard()->text().toStdString();
   const std::optional<PatternBlock> block =
-      !copiedBlock_.Empty() && text == copiedText_ ? copiedBlock_ : ParseBlockText(text.toStdString());
+      !copiedBlock_.Empty() && text == BlockText(copiedBlock_) ? copiedBlock_ : ParseBlockText(text);
   if (!block) {
     ctx_.messages.Error(QStringLiteral("The clipboard holds no pattern block."));
     return;

@@ -105,10 +105,9 @@ class PatternPage : public QWidget {
   std::array<RowTexts, 8> shownRows_{};
   bool settingScrollBar_ = false;
   int lastTrack_ = 0;
-  // The last block copied here and its text: while the system clipboard still holds that
-  // text, a paste takes the exact cells (the text shows some bytes alike).
+  // The last block copied here: while the system clipboard still holds its text, a paste
+  // takes the exact cells (the text shows some bytes alike).
   PatternBlock copiedBlock_;
-  QString copiedText_;
 };
 
 }  // namespace kelmar
