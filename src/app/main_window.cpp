@@ -211,25 +211,27 @@ void MainWindow::BuildMenu() {
        step("Paste Envelope", [this] { instrumentPage_->PasteEnvelope1Click(); })},
       {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, step("Clone Pattern", [this] { patternPage_->ClonePattern1Click(); })},
   };
-  auto pattern = [this] { return patternPage_; };
   // The pattern editor's block and listening commands.
   const EditItem blockItems[] = {
-      {"SelectAll1", "Select All", "Ctrl+A", true, [pattern] { pattern()->SelectAllClick(); }},
-      {"CutBlock1", "Cut Block", "Ctrl+X", true, step("Cut Block", [pattern] { pattern()->CutBlockClick(); })},
-      {"CopyBlock1", "Copy Block", "Ctrl+Shift+C", true, [pattern] { pattern()->CopyBlockClick(); }},
-      {"PasteBlock1", "Paste Block", "Ctrl+Shift+V", true, step("Paste Block", [pattern] { pattern()->PasteBlockClick(); })},
-      {"TransposeUp1", "Transpose Up", "Ctrl+Up", true, step("Transpose Up", [pattern] { pattern()->TransposeClick(1); })},
+      {"SelectAll1", "Select All", "Ctrl+A", true, [this] { patternPage_->SelectAllClick(); }},
+      {"CutBlock1", "Cut Block", "Ctrl+X", true, step("Cut Block", [this] { patternPage_->CutBlockClick(); })},
+      {"CopyBlock1", "Copy Block", "Ctrl+Shift+C", true, [this] { patternPage_->CopyBlockClick(); }},
+      {"PasteBlock1", "Paste Block", "Ctrl+Shift+V", true,
+       step("Paste Block", [this] { patternPage_->PasteBlockClick(); })},
+      {"TransposeUp1", "Transpose Up", "Ctrl+Up", true,
+       step("Transpose Up", [this] { patternPage_->TransposeClick(1); })},
       {"TransposeDown1", "Transpose Down", "Ctrl+Down", true,
-       step("Transpose Down", [pattern] { pattern()->TransposeClick(-1); })},
+       step("Transpose Down", [this] { patternPage_->TransposeClick(-1); })},
       {"TransposeOctaveUp1", "Transpose Octave Up", "Ctrl+Shift+Up", true,
-       step("Transpose Octave Up", [pattern] { pattern()->TransposeClick(12); })},
+       step("Transpose Octave Up", [this] { patternPage_->TransposeClick(12); })},
       {"TransposeOctaveDown1", "Transpose Octave Down", "Ctrl+Shift+Down", true,
-       step("Transpose Octave Down", [pattern] { pattern()->TransposeClick(-12); })},
-      {"Interpolate1", "Interpolate", "Ctrl+I", true, step("Interpolate", [pattern] { pattern()->InterpolateClick(); })},
+       step("Transpose Octave Down", [this] { patternPage_->TransposeClick(-12); })},
+      {"Interpolate1", "Interpolate", "Ctrl+I", true,
+       step("Interpolate", [this] { patternPage_->InterpolateClick(); })},
       {"SetInstrument1", "Set Instrument", "Ctrl+J", true,
-       step("Set Instrument", [pattern] { pattern()->SetInstrumentClick(); })},
-      {"MuteTrack1", "Mute Track", "Ctrl+M", true, [pattern] { pattern()->MuteTrackClick(); }},
-      {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, [pattern] { pattern()->SoloTrackClick(); }},
+       step("Set Instrument", [this] { patternPage_->SetInstrumentClick(); })},
+      {"MuteTrack1", "Mute Track", "Ctrl+M", true, [this] { patternPage_->MuteTrackClick(); }},
+      {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, [this] { patternPage_->SoloTrackClick(); }},
   };
   auto addEditItem = [this](const EditItem& e) {
     QAction* item = AddItem(editMenu_, e.name, e.caption, e.run);

@@ -43,12 +43,13 @@ void MoveRow(TrackCursor& cursor, int row, KeyOutcome& out) {
   out.consumed = true;
 }
 
-// Shift+Left / Shift+Right: the cursor's row and column on the neighbouring track.
-KeyOutcome StepTrack(EditorState& state, int track, int step) {
+// The cursor's row on the neighbouring track (step -1 or 1), in the given column; at the
+// first or last track nothing moves.
+KeyOutcome StepTrack(EditorState& state, int track, int step, uint8_t column) {
   KeyOutcome out;
   out.consumed = true;
   const int to = track + step;
-  if (to >= 0 && to < kTrackCount) WalkTo(state, track, to, state.TrackCursors[track].CursorColumn, out);
+  if (to >= 0 && to < kTrackCount) WalkTo(state, track, to, column, out);
   return out;
 }
 
@@ -185,13 +186,8 @@ KeyOutcome KeyDownAction(Song& song, EditorState& state, int track, PatternKey k
     case PatternKey::PageDown: MoveRow(cursor, cursor.CursorRow + 8, out); break;
     case PatternKey::Home: MoveRow(cursor, 0, out); break;
     case PatternKey::End: MoveRow(cursor, kRowCount - 1, out); break;
-    case PatternKey::NextTrack:
-    case PatternKey::PreviousTrack: {
-      out.consumed = true;
-      const int to = track + (key == PatternKey::NextTrack ? 1 : -1);
-      if (to >= 0 && to < kTrackCount) WalkTo(state, track, to, 0, out);
-      break;
-    }
+    case PatternKey::NextTrack: out = StepTrack(state, track, 1, 0); break;
+    case PatternKey::PreviousTrack: out = StepTrack(state, track, -1, 0); break;
     case PatternKey::Escape:
     case PatternKey::Other:
       break;
@@ -205,8 +201,10 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
   state.UnsavedChanges = true;
   const int fromRow = state.TrackCursors[track].CursorRow;
   const bool extend = shift && Extends(key);
+  // Shift+Left / Shift+Right select by whole tracks: the cursor keeps its column.
+  const uint8_t column = state.TrackCursors[track].CursorColumn;
   KeyOutcome out = extend && (key == PatternKey::Left || key == PatternKey::Right)
-                       ? StepTrack(state, track, key == PatternKey::Left ? -1 : 1)
+                       ? StepTrack(state, track, key == PatternKey::Left ? -1 : 1, column)
                        : KeyDownAction(song, state, track, key);
   if (extend) {
     const int to = out.focusTrack >= 0 ? out.focusTrack : track;
