@@ -15,7 +15,10 @@ void UnlockAudio() { SDL_UnlockAudio(); }
 
 }  // namespace
 
-AudioOutput::AudioOutput(Engine& engine) : engine_(engine) {}
+AudioOutput::AudioOutput(Engine& engine)
+    : engine_(engine), stemScratch_(std::make_unique<int16_t[]>(size_t{2} * kChannelCount * kMaxBufferSize)) {
+  for (int c = 0; c < kChannelCount; ++c) stems_[c] = stemScratch_.get() + 2 * c * kMaxBufferSize;
+}
 
 AudioOutput::~AudioOutput() {
   if (open_ || subsystem_) CloseAudio();
@@ -85,6 +88,10 @@ bool AudioOutput::ReopenWithBufferSize(uint16_t bufferSize) {
   return Reopen([&] { engine_.BufferSize = std::min<uint16_t>(bufferSize, kMaxBufferSize); });
 }
 
+int AudioOutput::BufferMilliseconds() const {
+  return (1000 * engine_.BufferSize + engine_.SampleRate - 1) / std::max<int>(engine_.SampleRate, 1);
+}
+
 void AudioOutput::Callback(void* userdata, uint8_t* stream, int len) {
   auto* self = static_cast<AudioOutput*>(userdata);
   self->RenderInto(stream, len);
@@ -94,12 +101,12 @@ void AudioOutput::Callback(void* userdata, uint8_t* stream, int len) {
 void AudioOutput::RenderInto(uint8_t* stream, int len) {
   const int bufferBytes = 4 * engine_.BufferSize;
   if (len == bufferBytes && stagingPos_ == stagingLen_) {
-    engine_.RenderBuffer(stream, engine_.MutedTracks);
+    RenderBuffer(stream);
     return;
   }
   while (len > 0) {
     if (stagingPos_ == stagingLen_) {
-      engine_.RenderBuffer(staging_.data(), engine_.MutedTracks);
+      RenderBuffer(staging_.data());
       stagingPos_ = 0;
       stagingLen_ = bufferBytes;
     }
@@ -109,6 +116,15 @@ void AudioOutput::RenderInto(uint8_t* stream, int len) {
     len -= n;
     stagingPos_ += n;
   }
+}
+
+void AudioOutput::RenderBuffer(uint8_t* out) {
+  if (!scopeFeed_.load(std::memory_order_relaxed)) {
+    engine_.RenderBuffer(out, engine_.MutedTracks);
+    return;
+  }
+  engine_.RenderBuffer(out, engine_.MutedTracks, stems_.data());
+  scopeRing_.Write(stems_.data(), std::min<int>(engine_.BufferSize, kMaxBufferSize));
 }
 
 }  // namespace kelmar

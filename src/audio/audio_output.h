@@ -4,12 +4,15 @@
 // Threads: every member function runs on the window thread, except Callback, which
 // SDL runs on its audio thread. While a device is open the engine's lock hooks are
 // SDL's audio lock, so an EngineLock on the window thread keeps the callback out.
+// The scopes' feed reaches the window thread through a lock-free ring, never that lock.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "audio/scope_ring.h"
 #include "engine/engine.h"
 
 namespace kelmar {
@@ -40,6 +43,14 @@ class AudioOutput {
   bool IsOpen() const { return open_; }
   // Callbacks run since construction (tests use it to know how much was rendered).
   uint64_t CallbackCount() const { return callbacks_.load(std::memory_order_acquire); }
+  // How long one buffer plays: callbacks normally come at least this often.
+  int BufferMilliseconds() const;
+
+  // The scopes' feed. While on, each rendered buffer's eight stems also go into scopeRing()
+  // (the window thread reads it); off, the callback renders exactly as without scopes.
+  void SetScopeFeed(bool on) { scopeFeed_.store(on, std::memory_order_relaxed); }
+  bool ScopeFeed() const { return scopeFeed_.load(std::memory_order_relaxed); }
+  ScopeRing& scopeRing() { return scopeRing_; }
 
   // The SDL callback (audio thread): renders into the stream through Engine::RenderBuffer.
   // Public so that benchmarks and tests can run exactly what SDL runs.
@@ -47,6 +58,7 @@ class AudioOutput {
 
  private:
   void RenderInto(uint8_t* stream, int len);
+  void RenderBuffer(uint8_t* out);
   template <typename Apply>
   bool Reopen(Apply apply);
 
@@ -59,6 +71,11 @@ class AudioOutput {
   std::array<uint8_t, 4 * kMaxBufferSize> staging_{};
   int stagingPos_ = 0;
   int stagingLen_ = 0;
+  // Only a switch: the ring's own indices order the frames between the threads.
+  std::atomic<bool> scopeFeed_{false};
+  ScopeRing scopeRing_;
+  std::unique_ptr<int16_t[]> stemScratch_;  // eight stems of kMaxBufferSize stereo frames
+  std::array<int16_t*, kChannelCount> stems_{};
 };
 
 }  // namespace kelmar

@@ -99,7 +99,8 @@ class Engine {
   // (never offered) is rendered as kMaxBufferSize frames, the most any caller's buffer holds.
   // The voices of the channels set in `muted` (bit c = channel c) run as always but are not
   // heard: the live output passes MutedTracks, files always render every channel.
-  void RenderBuffer(uint8_t* out, uint8_t muted = 0);
+  // stems as RenderFrames' tracks, BufferSize frames each; a muted channel's stem is silent.
+  void RenderBuffer(uint8_t* out, uint8_t muted = 0, int16_t* const* stems = nullptr);
   // The same, for one frame count, as interleaved left/right samples in host order. If
   // tracks is given, each non-null tracks[c] receives channel c's own interleaved stereo
   // contribution (frames * 2 samples); the eight stems sum exactly to out.

@@ -215,6 +215,10 @@ int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems, uint
     int32_t unheard[kBlock];
     std::memset(unheard, 0, sizeof(int32_t) * n);
     RenderVoices(muted, unheard, n, nullptr);
+    // Stems hold what is heard.
+    for (int c = 0; c < kChannelCount && stems; ++c) {
+      if ((muted & (1u << c)) && stems[c]) std::memset(stems[c], 0, sizeof(int16_t) * 2 * n);
+    }
   }
   TickCountdown = static_cast<uint16_t>(TickCountdown - n);
   return n;
@@ -278,12 +282,14 @@ void Engine::RenderFrames(int16_t* out, int frames, int16_t* const* tracks) {
   }
 }
 
-void Engine::RenderBuffer(uint8_t* out, uint8_t muted) {
+void Engine::RenderBuffer(uint8_t* out, uint8_t muted, int16_t* const* stems) {
   // Never more than kMaxBufferSize frames: the largest buffer any caller provides.
   int32_t mix[kBlock];
   const int total = std::min<int>(BufferSize, kMaxBufferSize);
   for (int done = 0; done < total;) {
-    const int n = RenderBlock(mix, total - done, nullptr, muted);
+    int16_t* at[kChannelCount];
+    for (int c = 0; c < kChannelCount; ++c) at[c] = stems && stems[c] ? stems[c] + 2 * done : nullptr;
+    const int n = RenderBlock(mix, total - done, stems ? at : nullptr, muted);
     WriteLittleEndian(mix, n, out + 4 * done);
     done += n;
   }
