@@ -48,7 +48,10 @@ void RandomWave(Engine& engine, EditorState& state) {
 }
 
 void PreviewNote(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octaveOffset) {
-  const auto octave = static_cast<uint8_t>(state.PreviewOctave + octaveOffset);
+  PreviewNoteAt(engine, state, semitone, static_cast<uint8_t>(state.PreviewOctave + octaveOffset));
+}
+
+void PreviewNoteAt(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octave) {
   EngineLock lock(engine);
   engine.TriggerNote(state.PreviewVoice % kChannelCount, state.CurrentInstrument, semitone, octave, 0, true, true);
   ++state.PreviewVoice;

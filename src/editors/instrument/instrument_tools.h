@@ -26,6 +26,8 @@ void RandomWave(Engine& engine, EditorState& state);
 // Plays the current instrument on the next preview voice, and with a preview detune a
 // second, sharper copy on the voice after it.
 void PreviewNote(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octaveOffset);
+// The same at an octave of its own (a MIDI keyboard's), whatever the preview octave.
+void PreviewNoteAt(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octave);
 
 // What a key does on the instrument page.
 struct PageKey {

@@ -217,6 +217,29 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
   return out;
 }
 
+KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText) {
+  KeyOutcome out;
+  TrackCursor& cursor = state.TrackCursors[track];
+  PatternCell& cell = song.Patterns[state.CurrentPattern][track][cursor.CursorRow];
+  const int semitone = note % 12;
+  cell.Note = static_cast<uint8_t>(note);
+  rowText[0] = kNoteNames[semitone * 2];
+  rowText[1] = kNoteNames[semitone * 2 + 1];
+  rowText[2] = static_cast<char>('0' + note / 12);
+  out.previewNote = cell.Note;
+  if (state.AutoIxxEffect) {
+    cell.Effects = static_cast<uint8_t>((kEffectInstrument << 4) | (cell.Effects & 0x0F));
+    cell.Param1 = state.CurrentInstrument;
+    rowText[4] = kEffectLetters[kEffectInstrument];
+    rowText[5] = kHexDigits[state.CurrentInstrument >> 4];
+    rowText[6] = kHexDigits[state.CurrentInstrument & 15];
+  }
+  out.rowTextChanged = true;
+  cursor.CursorColumn = 0;
+  NextRow(cursor);
+  return out;
+}
+
 KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText) {
   KeyOutcome out;
   TrackCursor& cursor = state.TrackCursors[track];
@@ -231,23 +254,7 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
         break;
       }
       if (piano < 0) break;
-      const int semitone = piano % 12;
-      const int octave = state.EntryOctave + piano / 12;
-      cell.Note = static_cast<uint8_t>(octave * 12 + semitone);
-      rowText[0] = kNoteNames[semitone * 2];
-      rowText[1] = kNoteNames[semitone * 2 + 1];
-      rowText[2] = static_cast<char>('0' + octave);
-      out.previewNote = cell.Note;
-      if (state.AutoIxxEffect) {
-        cell.Effects = static_cast<uint8_t>((kEffectInstrument << 4) | (cell.Effects & 0x0F));
-        cell.Param1 = state.CurrentInstrument;
-        rowText[4] = kEffectLetters[kEffectInstrument];
-        rowText[5] = kHexDigits[state.CurrentInstrument >> 4];
-        rowText[6] = kHexDigits[state.CurrentInstrument & 15];
-      }
-      out.rowTextChanged = true;
-      cursor.CursorColumn = 0;
-      NextRow(cursor);
+      out = EnterNote(song, state, track, (state.EntryOctave + piano / 12) * 12 + piano % 12, rowText);
       break;
     }
     case 1: {

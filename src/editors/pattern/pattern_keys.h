@@ -63,6 +63,10 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
 // cursor row in the column's text, written in step with the cell.
 KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText);
 
+// A note key's work without the key: the note (0..107) goes into the cursor row of track, with
+// Auto Ixx, the cursor moves to the next row's note column, and the note is to be sounded.
+KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText);
+
 // The 10 characters of row in a "\r\n" column text.
 inline char* RowTextIn(std::string& columnText, int row) { return columnText.data() + 12 * row; }
 
