@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of the four pages for the README, taken under a virtual display: docs/screenshots/*.png.
+# Pictures of the four pages and the Scopes window for the README, taken under a virtual display:
+# docs/screenshots/*.png.
 set -eu
 build="${1:-build}"
 out="docs/screenshots"

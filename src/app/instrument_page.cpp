@@ -189,6 +189,10 @@ bool InstrumentPage::FormKeyDown(QKeyEvent* event) {
   return kind != PageKey::Kind::None;
 }
 
+void InstrumentPage::PlayNote(int note) {
+  PreviewNoteAt(ctx_.engine, ctx_.state, static_cast<uint8_t>(note % 12), static_cast<uint8_t>(note / 12));
+}
+
 void InstrumentPage::CopyInstrument1Click() { CopyInstrument(ctx_.state); }
 
 void InstrumentPage::PasteInstrument1Click() {

@@ -38,6 +38,8 @@ class InstrumentPage : public QWidget {
 
   // The page's keys; true when the key was the page's own (note, F1..F4, + and -).
   bool FormKeyDown(QKeyEvent* event);
+  // A note from a MIDI keyboard (0..107): sounds the current instrument at the keyboard's own pitch.
+  void PlayNote(int note);
 
   void CopyInstrument1Click();
   void PasteInstrument1Click();

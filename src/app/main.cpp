@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/recovery"));
   window.show();
-  QTimer::singleShot(0, &window, [&window] { window.OfferRecovery(); });
+  QTimer::singleShot(0, &window, [&window] {
+    window.StartMidi();
+    window.OfferRecovery();
+  });
   return app.exec();
 }

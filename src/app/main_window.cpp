@@ -19,7 +19,9 @@
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/instrument_page.h"
+#include "app/midi_keyboard.h"
 #include "app/pattern_page.h"
+#include "app/scope_window.h"
 #include "app/song_page.h"
 #include "app/transport.h"
 #include "app/wav_export.h"
@@ -78,6 +80,8 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
 MainWindow::~MainWindow() {
   // FormDestroy: the stream stops while the song tables still exist.
   qApp->removeEventFilter(this);
+  delete midiKeyboard_;  // no note may arrive while the rest goes
+  midiKeyboard_ = nullptr;
   if (timer1_) timer1_->stop();
   audio_.CloseAudio();
   // Commands refer to pages, and pages to the context: both go before the members they use.
@@ -294,6 +298,13 @@ void MainWindow::BuildMenu() {
   followSong->setCheckable(true);
   followSong->setChecked(state_.FollowSong);
   connect(followSong, &QAction::toggled, this, [this](bool on) { state_.FollowSong = on; });
+  midiKeyboard_ = new MidiKeyboard(option, [this](int note) { MidiNote(note); }, this);
+  scopesItem_ = option->addAction("Scopes");
+  scopesItem_->setObjectName("Scopes1");
+  scopesItem_->setCheckable(true);
+  scopesItem_->setShortcut(QKeySequence("F9"));
+  shortcutItems_.append(scopesItem_);
+  connect(scopesItem_, &QAction::triggered, this, &MainWindow::ScopesClick);
 
   barCommand("Quit1", "Quit", nullptr, [this] { Quit1Click(); });
 
@@ -340,6 +351,14 @@ void MainWindow::Song1Click() {
 }
 
 void MainWindow::Quit1Click() { close(); }
+
+void MainWindow::ScopesClick(bool show) {
+  if (!scopes_) {
+    scopes_ = std::make_unique<ScopeWindow>(audio_, this);
+    connect(scopes_.get(), &ScopeWindow::shownChanged, scopesItem_, &QAction::setChecked);
+  }
+  scopes_->setVisible(show);
+}
 
 void MainWindow::AutoIxxEffect1Click() { state_.AutoIxxEffect = autoIxx_->isChecked(); }
 
@@ -412,6 +431,23 @@ bool MainWindow::FormKeyDown(QKeyEvent* event) {
       return patternPage_->FormKeyDown(event);
     default:
       return false;
+  }
+}
+
+void MainWindow::StartMidi() { midiKeyboard_->Start(); }
+
+void MainWindow::MidiNote(int note) {
+  // A box that asks something has the keyboard to itself, and so the MIDI keyboard too.
+  if (QApplication::activeModalWidget()) return;
+  switch (pageControl_->currentIndex()) {
+    case kInstrumentPage:
+      instrumentPage_->PlayNote(note);
+      break;
+    case kPatternPage:
+      patternPage_->PlayNote(note);
+      break;
+    default:
+      break;
   }
 }
 

@@ -28,7 +28,9 @@ class QTimer;
 namespace kelmar {
 
 class InstrumentPage;
+class MidiKeyboard;
 class PatternPage;
+class ScopeWindow;
 class SongPage;
 class Transport;
 class FileCommands;
@@ -66,10 +68,17 @@ class MainWindow : public QMainWindow, public Views {
   // do not). Then, after the window shows, a journal left by a program that died is offered.
   void StartRecovery(const QString& folder);
   void OfferRecovery();
+  // Opens Kelmar's MIDI input port and connects the keyboards there are (the program does;
+  // tests that play no MIDI do not).
+  void StartMidi();
+  // A note from a MIDI keyboard, on the window thread: the page shown plays it as a key.
+  void MidiNote(int note);
 
   // Menu handlers owned by the window itself.
   void Song1Click();  // New / "Song": asks "Clear Song?"
   void Quit1Click();
+  // Option / "Scopes": shows or closes the scope window.
+  void ScopesClick(bool show);
   void AutoIxxEffect1Click();
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
@@ -94,6 +103,7 @@ class MainWindow : public QMainWindow, public Views {
   SongPage& songPage() { return *songPage_; }
   FileCommands& fileCommands() { return *fileCommands_; }
   History& history() { return *history_; }
+  MidiKeyboard& midiKeyboard() { return *midiKeyboard_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -126,6 +136,8 @@ class MainWindow : public QMainWindow, public Views {
   MessageBoxes messages_;
   AudioOutput audio_;
   AppContext ctx_;
+  // Made when first shown; it reads the audio output, so it goes before it.
+  std::unique_ptr<ScopeWindow> scopes_;
 
   QTabWidget* pageControl_ = nullptr;
   QWidget* aboutPage_ = nullptr;
@@ -151,6 +163,8 @@ class MainWindow : public QMainWindow, public Views {
   QList<QAction*> instrumentEditItems_;
   QList<QAction*> shortcutItems_;
   QAction* autoIxx_ = nullptr;
+  QAction* scopesItem_ = nullptr;
+  MidiKeyboard* midiKeyboard_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;
   int previewedKeys_ = 0;

@@ -385,6 +385,26 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
     EngineLock lock(ctx_.engine);
     outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
   }
+  FollowTyping(track, row, rowText, outcome);
+}
+
+void PatternPage::PlayNote(int note) {
+  const int track = CommandTrack();
+  const int row = ctx_.state.TrackCursors[track].CursorRow;
+  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = EnterNote(ctx_.engine.song, ctx_.state, track, note, rowText.data());
+  }
+  FollowTyping(track, row, rowText, outcome);
+  ctx_.views.StepDone("Note Entry");
+}
+
+// After the character stage: shows the row text as the rule wrote it (row is where the cursor
+// was before the rule moved it on), then does what follows any key.
+void PatternPage::FollowTyping(int track, int row, const std::array<char, kRowTextLength>& rowText,
+                               KeyOutcome outcome) {
   if (outcome.rowTextChanged) {
     std::array<bool, kRowCount> changed{};
     changed[row] = true;

@@ -37,6 +37,9 @@ class PatternPage : public QWidget {
   // The window's key preview on this page: F1..F4 (with Shift: the odd octaves) choose the
   // entry octave. Returns true only for keys it swallows; these keys still go on to the column.
   bool FormKeyDown(QKeyEvent* event);
+  // A note from a MIDI keyboard (0..107): entered at the cursor of the focused track (the
+  // last one focused while none is) as a note key enters it, as one "Note Entry" step.
+  void PlayNote(int note);
 
   // Edit menu: "Copy Track", "Paste Track", "Clone Pattern".
   void CopyTrack1Click();
@@ -88,6 +91,7 @@ class PatternPage : public QWidget {
   void ShowPatternNumber();
   void Preview(int track, int note);
   void Follow(int track, const KeyOutcome& outcome);
+  void FollowTyping(int track, int row, const std::array<char, 10>& rowText, KeyOutcome outcome);
   void ShowSelection();
   void SetMuted(uint8_t muted);
   int CommandTrack() const;

@@ -1,5 +1,6 @@
 // Saves a picture of every page of the main window, for the README: kelmar_screenshots DIR [SONG].
-// With a song, the pages show it: its first instrument with two source oscillators and a busy pattern.
+// With a song, the pages show it: its first instrument with two source oscillators and a busy pattern;
+// then the Scopes window shows it playing.
 // Run under a display (scripts/screenshots.sh provides a virtual one). Not installed.
 #include <QApplication>
 #include <QAction>
@@ -8,12 +9,14 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <vector>
 
 #include "app/file_commands.h"
 #include "app/instrument_page.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/pattern_page.h"
+#include "app/scope_window.h"
 
 namespace {
 
@@ -38,6 +41,50 @@ void ShowSong(kelmar::MainWindow& window, const QString& path) {
   window.patternPage().ShowMutes();
 }
 
+// Lets the windows lay themselves out and paint before a picture is taken.
+void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    QApplication::processEvents();
+    QTimer timer;
+    timer.setSingleShot(true);
+    QEventLoop wait;
+    QObject::connect(&timer, &QTimer::timeout, &wait, &QEventLoop::quit);
+    timer.start(40);
+    wait.exec();
+  }
+}
+
+bool Save(QWidget& widget, const QString& path) {
+  if (!widget.grab().save(path)) {
+    std::fprintf(stderr, "kelmar_screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// The song plays from a busy pattern, every track heard, through the callback SDL would run,
+// called here so that the picture is the same on every run: a pre-roll with the scopes closed,
+// then three buffers for them. The device stays closed.
+bool SaveScopes(kelmar::MainWindow& window, const QString& path) {
+  window.engine().MutedTracks = 0;
+  window.state().OrderRow = 4;
+  window.findChild<QAction*>("Song4")->trigger();
+  kelmar::AudioOutput& audio = window.audio();
+  std::vector<uint8_t> stream(4 * static_cast<size_t>(window.engine().BufferSize));
+  auto play = [&](int buffers) {
+    for (int b = 0; b < buffers; ++b)
+      kelmar::AudioOutput::Callback(&audio, stream.data(), static_cast<int>(stream.size()));
+  };
+  play(31);
+  kelmar::ScopeWindow scopes(audio, &window);
+  scopes.show();
+  Settle();
+  play(3);
+  scopes.Refresh();
+  return Save(scopes, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,24 +100,10 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (int page = 0; page < pages->count(); ++page) {
     pages->setCurrentIndex(page);
-    // Let the page lay itself out and paint before the picture is taken.
-    for (int i = 0; i < 5; ++i) {
-      QApplication::processEvents();
-      QTimer timer;
-      timer.setSingleShot(true);
-      QEventLoop wait;
-      QObject::connect(&timer, &QTimer::timeout, &wait, &QEventLoop::quit);
-      timer.start(40);
-      wait.exec();
-    }
-    const QString path = QDir(dir).filePath(files[page]);
-    if (!window.grab().save(path)) {
-      std::fprintf(stderr, "kelmar_screenshots: cannot write %s\n", qPrintable(path));
-      ++failures;
-    } else {
-      std::printf("%s\n", qPrintable(path));
-    }
+    Settle();
+    if (!Save(window, QDir(dir).filePath(files[page]))) ++failures;
   }
+  if (argc > 2 && !SaveScopes(window, QDir(dir).filePath("scopes.png"))) ++failures;
   // Destroying the window without closing it: nothing to ask.
   return failures ? 1 : 0;
 }

@@ -177,6 +177,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
       {"QWERTY1", "QWERTY", "", true, true},
       {"AutoIxxEffect1", "Auto Ixx-Effect", "", true, true},
       {"FollowSong1", "Follow Song", "", true, true},
+      {"NoMIDIInput1", "No MIDI input", "", true, false},
+      {"Scopes1", "Scopes", "F9", true, true},
       {"Quit1", "Quit", "", true, true},
   };
   for (const ItemRow& r : rows) {
@@ -197,7 +199,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
                                                     {"Option1", "Option"},
                                                     {"SampleFreq1", "SampleFreq"},
                                                     {"Buffersize1", "Buffersize"},
-                                                    {"Keyboard1", "Keyboard"}};
+                                                    {"Keyboard1", "Keyboard"},
+                                                    {"MIDIInput1", "MIDI Input"}};
   for (const auto& [name, caption] : menus) {
     ASSERT_NE(Menu(name), nullptr);
     EXPECT_EQ(Menu(name)->title(), caption) << name;
@@ -208,6 +211,16 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
   EXPECT_EQ(bar,
             QStringList({"&New", "&Load", "&Save", "&Edit", "Play Song", "Play &Pattern", "Stop", "Option", "Quit"}));
   EXPECT_EQ(window->menuBar()->objectName(), "MainMenu1");
+}
+
+TEST_F(MainWindowTest, ScopesItemIsCheckedWhileTheScopeWindowIsOpen) {
+  Item("Scopes1")->trigger();
+  auto* scopes = window->findChild<QWidget*>("Scopes");
+  ASSERT_NE(scopes, nullptr);
+  EXPECT_TRUE(scopes->isVisible());
+  EXPECT_TRUE(Item("Scopes1")->isChecked());
+  scopes->close();  // by its own title bar
+  EXPECT_FALSE(Item("Scopes1")->isChecked());
 }
 
 TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
