@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-dev
   xvfb xauth x11-utils fonts-liberation
   sox python3 gzip xz-utils imagemagick
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin help2man
+  debhelper dpkg-dev fakeroot lintian
 )
 
 missing=()

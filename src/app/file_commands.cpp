@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/dialog_folders.h"
 #include "app/message_box.h"
 #include "files/instrument_file.h"
 #include "files/pattern_file.h"
@@ -75,7 +76,8 @@ class FileDialog : public QFileDialog {
 
 }  // namespace
 
-FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
+FileCommands::FileCommands(AppContext& ctx, QWidget* window)
+    : ctx_(ctx), window_(window), starterRoots_(InstalledStarterRoots()) {}
 
 QString FileCommands::AskFileName(bool save, const QString& filter, const QString& suffix,
                                   const QString& subfolder) {
@@ -83,7 +85,7 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
   request.save = save;
   request.filter = filter;
   request.defaultSuffix = suffix;
-  request.folder = QString::fromStdString(ctx_.state.StartFolder) + "/" + subfolder;
+  request.folder = DialogFolder(QString::fromStdString(ctx_.state.StartFolder), subfolder, save, starterRoots_);
   if (dialogHook_) return dialogHook_(request);
 
   FileDialog dialog(window_, request);
@@ -97,10 +99,17 @@ void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(Q
 bool FileCommands::Song2Click() {
   if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return false;
   const QString name = AskFileName(false, kSongFilter, "SNG", "songs");
-  if (name.isEmpty()) return false;
+  return !name.isEmpty() && LoadSong(name);
+}
 
-  // The whole file is read and checked into a song of its own; the song that plays is
-  // replaced only when that worked.
+bool FileCommands::OpenSong(const QString& name) {
+  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return false;
+  return LoadSong(name);
+}
+
+// The whole file is read and checked into a song of its own; the song that plays is
+// replaced only when that worked.
+bool FileCommands::LoadSong(const QString& name) {
   auto song = std::make_unique<Song>();
   SongSettings settings = ctx_.settings;
   if (FileError e = LoadSongFile(LocalPath(name), *song, settings)) {
@@ -120,18 +129,23 @@ bool FileCommands::Song2Click() {
   ctx_.views.RefreshOrderList();
   ctx_.views.ApplyColors();
   ctx_.state.UnsavedChanges = false;
+  lastSongFile_ = QFileInfo(name).absoluteFilePath();
   return true;
 }
 
 bool FileCommands::Song3Click() {
   const QString name = AskFileName(true, kSongFilter, "SNG", "songs");
-  if (name.isEmpty()) return false;
+  return !name.isEmpty() && SaveSongTo(name);
+}
+
+bool FileCommands::SaveSongTo(const QString& name) {
   // Only the window thread writes the song, so reading it here needs no lock.
   if (FileError e = SaveSongFile(LocalPath(name), ctx_.engine.song, ctx_.settings)) {
     ShowError(e.message());
     return false;
   }
   ctx_.state.UnsavedChanges = false;
+  lastSongFile_ = QFileInfo(name).absoluteFilePath();
   return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "app/app_context.h"
@@ -27,6 +28,13 @@ class FileCommands {
 
   bool Song2Click();         // Load / Song; true when a song was loaded
   bool Song3Click();         // Save / Song; true when it was saved
+  // A song named on the command line: Load / Song without its dialog.
+  bool OpenSong(const QString& name);
+  // Saves the song to `name` without a dialog (Save / Song to the song's own file); a failed
+  // save says why and leaves the file as it was.
+  bool SaveSongTo(const QString& name);
+  // The song file last loaded or saved by the commands above, as an absolute path.
+  const QString& LastSongFile() const { return lastSongFile_; }
   void LoadPattern1Click();  // Load / Pattern
   void SavePattern1Click();  // Save / Pattern
   void NewPattern1Click();   // New / Pattern
@@ -40,14 +48,19 @@ class FileCommands {
   // an empty name is a cancelled dialog.
   using DialogHook = std::function<QString(const FileDialogRequest&)>;
   void SetDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
+  // Where installed starter songs and instruments are looked for (tests point it elsewhere).
+  void SetStarterRoots(QStringList roots) { starterRoots_ = std::move(roots); }
 
  private:
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
   void ShowError(const std::string& message);
+  bool LoadSong(const QString& name);
 
   AppContext& ctx_;
   QWidget* window_;
   DialogHook dialogHook_;
+  QStringList starterRoots_;
+  QString lastSongFile_;
 };
 
 }  // namespace kelmar

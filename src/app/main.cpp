@@ -4,28 +4,37 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "engine/engine.h"
 
 int main(int argc, char** argv) {
+  const kelmar::CommandLine line = kelmar::ReadCommandLine(argc, argv, std::cout, std::cerr);
+  if (line.exit) return line.exitCode;
   // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on
   // them. Set while this is the only thread: setenv races with any other thread's getenv.
   setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
   // The engine exists before any window does: its tables are ready when the window starts the audio.
   auto engine = std::make_unique<kelmar::Engine>();
-  QApplication app(argc, argv);
+  // The command line is Kelmar's own: Qt sees none of it.
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   kelmar::NameApplication();
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
   kelmar::MainWindow window(std::move(engine));
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/recovery"));
   window.show();
-  QTimer::singleShot(0, &window, [&window] {
+  const QString file = QString::fromLocal8Bit(line.file);
+  QTimer::singleShot(0, &window, [&window, file] {
     window.StartMidi();
     window.OfferRecovery();
+    // After a restored song, loading asks first, as Load / Song does.
+    if (!file.isEmpty()) window.OpenSongFile(file);
   });
   return app.exec();
 }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
@@ -33,6 +34,7 @@ namespace {
 constexpr int kClientWidth = 671;
 constexpr int kClientHeight = 519;
 constexpr int kTimer1Interval = 100;
+const char* const kWindowCaption = "Quorin.Kelmar";
 
 enum Page { kAboutPage = 0, kInstrumentPage = 1, kPatternPage = 2, kSongPage = 3 };
 
@@ -48,7 +50,7 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
       ctx_{*engine_, state_, settings_, messages_, audio_, *this} {
   clock_.start();
   setObjectName("TForm1");
-  setWindowTitle("Quorin.Kelmar");
+  setWindowTitle(kWindowCaption);
   QFont font("Tahoma");
   font.setPixelSize(11);
   setFont(font);
@@ -166,9 +168,10 @@ void MainWindow::BuildMenu() {
 
   QMenu* menuLoad = bar->addMenu("&Load");
   menuLoad->setObjectName("Load1");
-  AddItem(menuLoad, "Song2", "Song", [this] {
-    if (fileCommands_->Song2Click()) SongReplaced("Load Song");
+  QAction* loadSong = AddItem(menuLoad, "Song2", "Song", [this] {
+    if (fileCommands_->Song2Click()) SongReplaced("Load Song", fileCommands_->LastSongFile());
   });
+  loadSong->setShortcut(QKeySequence("Ctrl+O"));
   AddItem(menuLoad, "ImportMOD1", "Import .MOD", [] {})->setEnabled(false);
   AddItem(menuLoad, "LoadPattern1", "Pattern", step("Load Pattern", [this] { fileCommands_->LoadPattern1Click(); }));
   AddItem(menuLoad, "Instrument2", "Instrument",
@@ -180,9 +183,15 @@ void MainWindow::BuildMenu() {
 
   QMenu* menuSave = bar->addMenu("&Save");
   menuSave->setObjectName("Save1");
-  AddItem(menuSave, "Song3", "Song", [this] {
-    if (fileCommands_->Song3Click()) SongSaved();
+  QAction* saveSongAs = AddItem(menuSave, "Song3", "Song", [this] {
+    if (!fileCommands_->Song3Click()) return;
+    songFile_.Saved(fileCommands_->LastSongFile().toStdString());
+    SongSaved();
   });
+  saveSongAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
+  saveSong_ = AddItem(menuSave, "SaveSong1", QString(), &MainWindow::SaveSongClick);
+  saveSong_->setShortcut(QKeySequence("Ctrl+S"));
+  shortcutItems_ << loadSong << saveSongAs << saveSong_;
   AddItem(menuSave, "ExportWAV1", "Export .WAV", [this] { wavExport_->ExportWAV1Click(); });
   AddItem(menuSave, "SavePattern1", "Pattern", [this] { fileCommands_->SavePattern1Click(); });
   AddItem(menuSave, "Instrument3", "Instrument", [this] { fileCommands_->Instrument3Click(); });
@@ -311,6 +320,7 @@ void MainWindow::BuildMenu() {
   // At start the Edit menu is disabled with all its items visible.
   SetEditMenu(false, true, true);
   UpdateUndoItems();
+  ShowSongFile();
 }
 
 void MainWindow::FormCreate(const Options& options) {
@@ -347,7 +357,18 @@ void MainWindow::NewSong() {
 void MainWindow::Song1Click() {
   if (!messages_.Question("Clear Song?")) return;
   NewSong();
-  SongReplaced("New Song");
+  SongReplaced("New Song", QString());
+}
+
+void MainWindow::SaveSongClick() {
+  const QString file = SongFilePath();
+  if (!(file.isEmpty() ? fileCommands_->Song3Click() : fileCommands_->SaveSongTo(file))) return;
+  songFile_.Saved(fileCommands_->LastSongFile().toStdString());
+  SongSaved();
+}
+
+void MainWindow::OpenSongFile(const QString& path) {
+  if (fileCommands_->OpenSong(path)) SongReplaced("Load Song", fileCommands_->LastSongFile());
 }
 
 void MainWindow::Quit1Click() { close(); }
@@ -542,10 +563,19 @@ void MainWindow::StepDone(std::string_view name, StepRun run) {
   state_.UnsavedChanges = history_->Unsaved();
   UpdateUndoItems();
   ShowRecoveryState();
+  ShowSongFile();
 }
 
-void MainWindow::SongReplaced(const char* step) {
+void MainWindow::SongReplaced(const char* step, const QString& file) {
+  const Timeline& timeline = history_->timeline();
+  const uint32_t before = timeline.CanUndo() ? timeline.NextUndo().serial : 0;
   StepDone(step);
+  // A song equal to the one before makes no step; then only the file changes.
+  if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
+    songFile_.Replaced(timeline.NextUndo().serial, file.toStdString());
+  } else {
+    songFile_.Saved(file.toStdString());
+  }
   SongSaved();
 }
 
@@ -554,6 +584,20 @@ void MainWindow::SongSaved() {
   state_.UnsavedChanges = false;
   UpdateUndoItems();
   ShowRecoveryState();
+  ShowSongFile();
+}
+
+void MainWindow::ShowSongFile() {
+  const QString name = QFileInfo(SongFilePath()).fileName();
+  saveSong_->setText(name.isEmpty() ? QStringLiteral("Song to New File")
+                                    : QStringLiteral("Song to ") + QString(name).replace('&', "&&"));
+  if (name.isEmpty()) {
+    setWindowTitle(kWindowCaption);
+    return;
+  }
+  // Qt reads "[*]" in a caption as the modified mark; doubled, it stands for itself.
+  QString caption = QStringLiteral("%1 - %2").arg(kWindowCaption, QString(name).replace("[*]", "[*][*]"));
+  setWindowTitle(state_.UnsavedChanges ? caption + "*" : caption);
 }
 
 void MainWindow::UpdateUndoItems() {
@@ -574,6 +618,9 @@ void MainWindow::RedoClick() { UndoOrRedo(true); }
 // from the next tick on.
 void MainWindow::UndoOrRedo(bool redo) {
   StepShown shown;
+  const Timeline& timeline = history_->timeline();
+  if (!(redo ? timeline.CanRedo() : timeline.CanUndo())) return;
+  const uint32_t serial = redo ? timeline.NextRedo().serial : timeline.NextUndo().serial;
   {
     EngineLock lock(*engine_);
     if (!(redo ? history_->Redo(Document(), &shown) : history_->Undo(Document(), &shown))) return;
@@ -581,6 +628,7 @@ void MainWindow::UndoOrRedo(bool redo) {
       if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
     }
   }
+  redo ? songFile_.Redone(serial) : songFile_.Undone(serial);
   ShowStep(shown);
 }
 
@@ -601,6 +649,7 @@ void MainWindow::ShowStep(const StepShown& shown) {
   if (page == kPatternPage && place.track >= 0) patternPage_->FocusTrack(place.track + 1);
   UpdateUndoItems();
   ShowRecoveryState();
+  ShowSongFile();
 }
 
 void MainWindow::RefreshAll() {
@@ -643,9 +692,11 @@ bool MainWindow::RestoreJournal(const QString& path) {
     engine_->BuildAllWaveTables();
   }
   state_.UnsavedChanges = true;
+  songFile_.Forget();  // the journal does not say which file the song came from
   RefreshAll();
   UpdateUndoItems();
   ShowRecoveryState();
+  ShowSongFile();
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "app/recovery_folder.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
+#include "editors/history/song_file.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
 
@@ -73,9 +74,16 @@ class MainWindow : public QMainWindow, public Views {
   void StartMidi();
   // A note from a MIDI keyboard, on the window thread: the page shown plays it as a key.
   void MidiNote(int note);
+  // Loads a song named on the command line, as Load / Song does after its dialog.
+  void OpenSongFile(const QString& path);
+  // The song's own file (loaded from or last saved to); empty while it has none.
+  QString SongFilePath() const { return QString::fromStdString(songFile_.path()); }
 
   // Menu handlers owned by the window itself.
   void Song1Click();  // New / "Song": asks "Clear Song?"
+  // Save / "Song to ..." (Ctrl+S): to the song's own file without a dialog, or as Save / Song
+  // while it has none.
+  void SaveSongClick();
   void Quit1Click();
   // Option / "Scopes": shows or closes the scope window.
   void ScopesClick(bool show);
@@ -118,9 +126,11 @@ class MainWindow : public QMainWindow, public Views {
   void ShowRecoveryState();
   bool RestoreJournal(const QString& path);
   SongDocument Document() { return {engine_->song, settings_}; }
-  // A song was loaded, saved or started anew: that is now the saved state.
-  void SongReplaced(const char* step);
+  // A song was loaded from `file` or started anew (no file): that is now the saved state.
+  void SongReplaced(const char* step, const QString& file);
   void SongSaved();
+  // The caption and the quick save item follow the song's file and its unsaved flag.
+  void ShowSongFile();
   void UpdateUndoItems();
   void UndoOrRedo(bool redo);
   void ShowStep(const StepShown& shown);
@@ -164,6 +174,8 @@ class MainWindow : public QMainWindow, public Views {
   QList<QAction*> shortcutItems_;
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
+  QAction* saveSong_ = nullptr;
+  SongFile songFile_;
   MidiKeyboard* midiKeyboard_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;

@@ -8,7 +8,7 @@ namespace kelmar {
 
 void NameApplication() {
   QApplication::setApplicationName("kelmar");
-  QGuiApplication::setDesktopFileName("kelmar");
+  QGuiApplication::setDesktopFileName("org.quorin.Kelmar");
 }
 
 bool MessageBoxes::Question(const QString& text, bool ownedByWindow) {

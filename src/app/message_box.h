@@ -13,8 +13,9 @@ namespace kelmar {
 // The caption of every message box, whichever part of the program shows it.
 inline constexpr char kMessageBoxCaption[] = "Quorin.KELMAR";
 
-// Names the program for the window system: the application and desktop file "kelmar". No
-// display name is set: the window system would append it to every caption.
+// Names the program for the window system: the application "kelmar", its desktop entry
+// "org.quorin.Kelmar". No display name is set: the window system would append it to every
+// caption.
 void NameApplication();
 
 class MessageBoxes {

@@ -9,11 +9,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
@@ -422,6 +424,73 @@ TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
     ASSERT_NE(item, nullptr) << name;
     EXPECT_FALSE(item->isVisible()) << name;
   }
+}
+
+// Dialogs open in the folders under the start folder; where one is missing, opening falls
+// back to the installed starters, and saving never goes into them.
+TEST_F(FileCommandsTest, MissingFoldersFallBackToTheInstalledStarters) {
+  std::filesystem::remove(root_ / "songs");
+  std::filesystem::create_directories(root_ / "share/songs");
+  commands_.SetStarterRoots({QString::fromStdString(Path("none")), QString::fromStdString(Path("share"))});
+  commands_.Song2Click();
+  commands_.Song3Click();
+  commands_.Instrument2Click();
+  ASSERT_EQ(requests_.size(), 3u);
+  EXPECT_EQ(requests_[0].folder.toStdString(), Path("share/songs"));
+  EXPECT_NE(requests_[1].folder.toStdString(), Path("share/songs"));
+  EXPECT_TRUE(QFileInfo(requests_[1].folder).isDir());
+  EXPECT_EQ(requests_[2].folder.toStdString(), Path("instruments"));
+}
+
+// A song named on the command line, Ctrl+S and Ctrl+Shift+S on the shown window: the caption
+// follows the song's file and its unsaved flag, a quick save asks nothing once the song has a
+// file and keeps that file when it fails, and undoing the load takes the file away again.
+TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
+  MainWindow window(nullptr, MainWindowOptions{false});
+  window.fileCommands().SetDialogHook(DialogAnswers());
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto save = [&](Qt::KeyboardModifiers more = {}) { QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | more); };
+  auto title = [&] { return window.windowTitle().toStdString(); };
+
+  WriteAll(Path("songs/notes.sng"), std::vector<uint8_t>(16, 'x'));
+  window.messages().QueueAnswer(Answer::Ok);
+  window.OpenSongFile(QString::fromStdString(Path("songs/notes.sng")));
+  EXPECT_EQ(window.messages().Shown(), QStringList{"No Kelmar Song"});
+  EXPECT_EQ(title(), "Quorin.Kelmar");
+  window.OpenSongFile(KELMAR_SOURCE_DIR "/songs/neon-run.sng");
+  EXPECT_EQ(title(), "Quorin.Kelmar - neon-run.sng");
+  EXPECT_NE(window.settings().Title, "Songtitle");
+
+  Answer("songs/a.sng");
+  save(Qt::ShiftModifier);  // always the dialog
+  EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(title(), "Quorin.Kelmar - a.sng");
+  window.engine().song.Tempo = 77;
+  window.StepDone("Tempo");
+  EXPECT_EQ(title(), "Quorin.Kelmar - a.sng*");
+  save();
+  EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(title(), "Quorin.Kelmar - a.sng");
+  Song written;
+  SongSettings settings;
+  ASSERT_FALSE(LoadSongFile(Path("songs/a.sng"), written, settings));
+  EXPECT_EQ(written.Tempo, 77);
+
+  const std::vector<uint8_t> kept = ReadAll(Path("songs/a.sng"));
+  window.settings().Title.assign(70000, 'x');
+  window.StepDone("Title");
+  window.messages().QueueAnswer(Answer::Ok);
+  save();
+  EXPECT_EQ(window.messages().Shown().last(), "Song title longer than 65535 characters");
+  EXPECT_EQ(ReadAll(Path("songs/a.sng")), kept);
+  EXPECT_EQ(title(), "Quorin.Kelmar - a.sng*");
+
+  for (int i = 0; i < 3; ++i) window.UndoClick();  // the title, the tempo, the load
+  EXPECT_EQ(title(), "Quorin.Kelmar");
+  save();  // no file again: the dialog, cancelled
+  EXPECT_EQ(requests_.size(), 2u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
   kelmar::render::Options options;
   CLI::App app{"Renders a Kelmar song to a WAV file, as the program's own export does."};
+  app.set_version_flag("--version", "kelmar-render " KELMAR_VERSION);
   app.add_option("song", options.song, "The song file (.sng)")->required();
   app.add_option("-o,--output", options.output,
                  "The WAV file to write, - for standard output (default: the song's name with .wav)");
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
   app.add_flag("--info", options.info, "Print what the song holds and its length");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help, --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "kelmar-render: " << e.what() << std::endl;
