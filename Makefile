@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test bench sanitize fuzz screenshots install clean
+.PHONY: all deps build run test bench sanitize fuzz screenshots install deb clean
 
 all: build
 
@@ -47,6 +47,10 @@ screenshots: build
 
 install: build
 	cmake --install $(BUILD)
+
+# dist/kelmar_<version>_<arch>.deb, built apart from the tree; see scripts/make-deb.sh.
+deb: deps
+	@JOBS=$(JOBS) scripts/make-deb.sh
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD) $(FUZZBUILD)
