@@ -96,16 +96,17 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
 
 void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(QString::fromStdString(message)); }
 
+bool FileCommands::MayLoadSong() {
+  return !ctx_.state.UnsavedChanges || ctx_.messages.Question("Unsaved changes will be lost. Load Song?");
+}
+
 bool FileCommands::Song2Click() {
-  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return false;
+  if (!MayLoadSong()) return false;
   const QString name = AskFileName(false, kSongFilter, "SNG", "songs");
   return !name.isEmpty() && LoadSong(name);
 }
 
-bool FileCommands::OpenSong(const QString& name) {
-  if (ctx_.state.UnsavedChanges && !ctx_.messages.Question("Unsaved changes will be lost. Load Song?")) return false;
-  return LoadSong(name);
-}
+bool FileCommands::OpenSong(const QString& name) { return MayLoadSong() && LoadSong(name); }
 
 // The whole file is read and checked into a song of its own; the song that plays is
 // replaced only when that worked.

@@ -54,6 +54,7 @@ class FileCommands {
  private:
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
   void ShowError(const std::string& message);
+  bool MayLoadSong();  // asks first while there are unsaved changes
   bool LoadSong(const QString& name);
 
   AppContext& ctx_;
