@@ -184,9 +184,7 @@ void MainWindow::BuildMenu() {
   QMenu* menuSave = bar->addMenu("&Save");
   menuSave->setObjectName("Save1");
   QAction* saveSongAs = AddItem(menuSave, "Song3", "Song", [this] {
-    if (!fileCommands_->Song3Click()) return;
-    songFile_.Saved(fileCommands_->LastSongFile().toStdString());
-    SongSaved();
+    if (fileCommands_->Song3Click()) SongWritten();
   });
   saveSongAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
   saveSong_ = AddItem(menuSave, "SaveSong1", QString(), &MainWindow::SaveSongClick);
@@ -362,9 +360,7 @@ void MainWindow::Song1Click() {
 
 void MainWindow::SaveSongClick() {
   const QString file = SongFilePath();
-  if (!(file.isEmpty() ? fileCommands_->Song3Click() : fileCommands_->SaveSongTo(file))) return;
-  songFile_.Saved(fileCommands_->LastSongFile().toStdString());
-  SongSaved();
+  if (file.isEmpty() ? fileCommands_->Song3Click() : fileCommands_->SaveSongTo(file)) SongWritten();
 }
 
 void MainWindow::OpenSongFile(const QString& path) {
@@ -585,6 +581,11 @@ void MainWindow::SongSaved() {
   UpdateUndoItems();
   ShowRecoveryState();
   ShowSongFile();
+}
+
+void MainWindow::SongWritten() {
+  songFile_.Saved(fileCommands_->LastSongFile().toStdString());
+  SongSaved();
 }
 
 void MainWindow::ShowSongFile() {

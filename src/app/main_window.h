@@ -129,6 +129,8 @@ class MainWindow : public QMainWindow, public Views {
   // A song was loaded from `file` or started anew (no file): that is now the saved state.
   void SongReplaced(const char* step, const QString& file);
   void SongSaved();
+  // The song was saved to a file, which is now its own.
+  void SongWritten();
   // The caption and the quick save item follow the song's file and its unsaved flag.
   void ShowSongFile();
   void UpdateUndoItems();
