@@ -76,8 +76,7 @@ class FileDialog : public QFileDialog {
 
 }  // namespace
 
-FileCommands::FileCommands(AppContext& ctx, QWidget* window)
-    : ctx_(ctx), window_(window), starterRoots_(InstalledStarterRoots()) {}
+FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
 
 QString FileCommands::AskFileName(bool save, const QString& filter, const QString& suffix,
                                   const QString& subfolder) {
@@ -85,7 +84,8 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
   request.save = save;
   request.filter = filter;
   request.defaultSuffix = suffix;
-  request.folder = DialogFolder(QString::fromStdString(ctx_.state.StartFolder), subfolder, save, starterRoots_);
+  if (!starterRoots_) starterRoots_ = InstalledStarterRoots();  // looked up at the first dialog, not at start
+  request.folder = DialogFolder(QString::fromStdString(ctx_.state.StartFolder), subfolder, save, *starterRoots_);
   if (dialogHook_) return dialogHook_(request);
 
   FileDialog dialog(window_, request);

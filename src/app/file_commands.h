@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "app/app_context.h"
 
@@ -60,7 +61,7 @@ class FileCommands {
   AppContext& ctx_;
   QWidget* window_;
   DialogHook dialogHook_;
-  QStringList starterRoots_;
+  std::optional<QStringList> starterRoots_;
   QString lastSongFile_;
 };
 
