@@ -10,7 +10,7 @@
 
 #include "app/app_context.h"
 #include "app/message_box.h"
-#include "app/pattern_page.h"
+#include "app/pages/pattern_page.h"
 #include "audio/audio_output.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"

@@ -31,7 +31,7 @@ void BM_RenderStarterSong(benchmark::State& state, const std::string& name, bool
     }
     const auto outcome =
         kelmar::render::RenderToFiles(*engine, out, stems ? (dir / "stems").string() : std::string(), 1800, {});
-    if (outcome.result.end == kelmar::WavRenderEnd::Failed) {
+    if (outcome.result.end == kelmar::RenderEnd::Failed) {
       state.SkipWithError(outcome.result.error.message().c_str());
       break;
     }

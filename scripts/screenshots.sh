@@ -9,7 +9,7 @@ cmake --build "$build" --target kelmar_screenshots >/dev/null
 mkdir -p "$out"
 # The virtual display needs no sound: the window is made without opening the audio device.
 if [ -n "${DISPLAY:-}" ]; then
-  "$build/src/app/kelmar_screenshots" "$out" "$song"
+  "$build/src/tools/kelmar_screenshots" "$out" "$song"
 else
-  xvfb-run -a -s "-screen 0 1024x768x24" "$build/src/app/kelmar_screenshots" "$out" "$song"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$build/src/tools/kelmar_screenshots" "$out" "$song"
 fi

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "editors/editor_state.h"
-#include "editors/history/history.h"
+#include "history/history.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
 

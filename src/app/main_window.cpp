@@ -19,11 +19,11 @@
 #include "app/about_text.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
-#include "app/instrument_page.h"
+#include "app/pages/instrument_page.h"
 #include "app/midi_keyboard.h"
-#include "app/pattern_page.h"
-#include "app/scope_window.h"
-#include "app/song_page.h"
+#include "app/pages/pattern_page.h"
+#include "app/scopes/scope_window.h"
+#include "app/pages/song_page.h"
 #include "app/transport.h"
 #include "app/wav_export.h"
 
@@ -568,9 +568,9 @@ void MainWindow::SongReplaced(const char* step, const QString& file) {
   StepDone(step);
   // A song equal to the one before makes no step; then only the file changes.
   if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
-    songFile_.Replaced(timeline.NextUndo().serial, file.toStdString());
+    songPath_.Replaced(timeline.NextUndo().serial, file.toStdString());
   } else {
-    songFile_.Saved(file.toStdString());
+    songPath_.Saved(file.toStdString());
   }
   SongSaved();
 }
@@ -584,7 +584,7 @@ void MainWindow::SongSaved() {
 }
 
 void MainWindow::SongWritten() {
-  songFile_.Saved(fileCommands_->LastSongFile().toStdString());
+  songPath_.Saved(fileCommands_->LastSongFile().toStdString());
   SongSaved();
 }
 
@@ -629,7 +629,7 @@ void MainWindow::UndoOrRedo(bool redo) {
       if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
     }
   }
-  redo ? songFile_.Redone(serial) : songFile_.Undone(serial);
+  redo ? songPath_.Redone(serial) : songPath_.Undone(serial);
   ShowStep(shown);
 }
 
@@ -693,7 +693,7 @@ bool MainWindow::RestoreJournal(const QString& path) {
     engine_->BuildAllWaveTables();
   }
   state_.UnsavedChanges = true;
-  songFile_.Forget();  // the journal does not say which file the song came from
+  songPath_.Forget();  // the journal does not say which file the song came from
   RefreshAll();
   UpdateUndoItems();
   ShowRecoveryState();

@@ -16,7 +16,7 @@
 #include "app/recovery_folder.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
-#include "editors/history/song_file.h"
+#include "history/song_path.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
 
@@ -77,7 +77,7 @@ class MainWindow : public QMainWindow, public Views {
   // Loads a song named on the command line, as Load / Song does after its dialog.
   void OpenSongFile(const QString& path);
   // The song's own file (loaded from or last saved to); empty while it has none.
-  QString SongFilePath() const { return QString::fromStdString(songFile_.path()); }
+  QString SongFilePath() const { return QString::fromStdString(songPath_.path()); }
 
   // Menu handlers owned by the window itself.
   void Song1Click();  // New / "Song": asks "Clear Song?"
@@ -177,7 +177,7 @@ class MainWindow : public QMainWindow, public Views {
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
   QAction* saveSong_ = nullptr;
-  SongFile songFile_;
+  SongPath songPath_;
   MidiKeyboard* midiKeyboard_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;

@@ -1,7 +1,7 @@
 // A toolkit key event as the editors' key maps read it.
 #pragma once
 
-#include "editors/pattern/key_map.h"
+#include "editors/key_map.h"
 
 class QKeyEvent;
 

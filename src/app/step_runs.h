@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
-#include "editors/history/history.h"
+#include "history/history.h"
 
 namespace kelmar {
 

@@ -3,9 +3,9 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
-#include "app/pattern_page.h"
-#include "app/song_page.h"
-#include "editors/pattern/order_list.h"
+#include "app/pages/pattern_page.h"
+#include "app/pages/song_page.h"
+#include "editors/song/order_list.h"
 
 namespace kelmar {
 

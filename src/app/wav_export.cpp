@@ -44,7 +44,7 @@ void WavExport::ExportWAV1Click() {
   QElapsedTimer sinceUpdate;
   sinceUpdate.start();
   bool first = true;
-  setup.render.progress = [&](const WavRenderProgress& p) {
+  setup.render.progress = [&](const RenderProgress& p) {
     if (first || sinceUpdate.elapsed() >= 100) {
       first = false;
       sinceUpdate.restart();
@@ -63,9 +63,9 @@ void WavExport::ExportWAV1Click() {
   progress.hide();
   if (paused) ctx_.audio.PauseAudio(false);
   if (pages) pages->show();
-  if (last_.end == WavRenderEnd::Failed) ctx_.messages.Error(QString::fromStdString(last_.error.message()));
+  if (last_.end == RenderEnd::Failed) ctx_.messages.Error(QString::fromStdString(last_.error.message()));
   // A cut file must not pass for the whole song.
-  if (last_.end == WavRenderEnd::Limit)
+  if (last_.end == RenderEnd::Limit)
     ctx_.messages.Info(QStringLiteral("The export stopped at the %1-minute limit: %2 holds only the start of the song.")
                            .arg(kWavExportMaxSeconds / 60)
                            .arg(kFileName));

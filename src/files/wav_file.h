@@ -1,7 +1,6 @@
 // WAV files of the song as the engine plays it: the 44-byte RIFF/WAVE header of 16-bit
 // stereo PCM, a writer that appends whole rendered blocks and fills in the two size
-// fields at the end, and the render loop that the window's export and the command-line
-// renderer share, so that both produce the same bytes from the same engine state.
+// fields at the end, and the whole export of a song into one file.
 #pragma once
 
 #include <array>
@@ -11,13 +10,14 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/song_render.h"
 #include "files/file_error.h"
 #include "files/safe_write.h"
 
 namespace kelmar {
 
 constexpr size_t kWavHeaderSize = 44;
-constexpr uint32_t kWavExportMaxSeconds = 1800;  // 30 minutes of audio
+constexpr uint32_t kWavExportMaxSeconds = kRenderMaxSeconds;
 constexpr size_t kWavBlockBufferBytes = 4 * kMaxBufferSize;  // 16384: one block of any buffer size
 
 // The header of a file of 16-bit stereo PCM at sampleRate. The export writes it first with
@@ -78,51 +78,24 @@ class WavWriter {
   uint64_t dataBytes_ = 0;
 };
 
-// Where rendered blocks go. mix holds 4 * frames bytes as RenderBuffer writes them; stems,
-// when the loop was asked for them, holds eight interleaved int16 buffers of frames frames.
-class WavBlockSink {
+// A sink whose blocks go to a file: Block returns the file system's error, which ends the
+// render and is kept for the caller.
+class WavBlockSink : public BlockSink {
  public:
-  virtual ~WavBlockSink() = default;
   virtual FileError Block(const uint8_t* mix, int frames, const int16_t* const* stems) = 0;
+  bool TakeBlock(const uint8_t* mix, int frames, const int16_t* const* stems) final {
+    error_ = Block(mix, frames, stems);
+    return error_.ok();
+  }
+  const FileError& error() const { return error_; }
+
+ private:
+  FileError error_;
 };
 
-struct WavRenderProgress {
-  uint64_t frames;       // frames rendered so far
-  uint32_t sampleRate;
-  uint8_t orderPos;
-  uint8_t row;
-  double seconds() const { return sampleRate ? static_cast<double>(frames) / sampleRate : 0.0; }
-};
-// Called after every block; returning false cancels the render after that block.
-using WavProgressFn = std::function<bool(const WavRenderProgress&)>;
-
-enum class WavRenderEnd {
-  Stopped,    // the song stopped by itself (order "S", S00/T00, backward jump)
-  Limit,      // the length limit was reached
-  Cancelled,  // the progress callback asked to stop
-  Failed,     // the sink reported an error
-};
-
-struct WavRenderResult {
-  WavRenderEnd end = WavRenderEnd::Stopped;
-  uint64_t frames = 0;
-  uint64_t blocks = 0;
+struct WavRenderResult : RenderResult {
   FileError error;
 };
-
-struct WavRenderOptions {
-  uint32_t maxSeconds = kWavExportMaxSeconds;
-  bool stems = false;           // hand each block's per-track contributions to the sink
-  WavProgressFn progress;       // may be empty
-};
-
-// The export's render loop, from "StopAtLoop = 1" to the last block: sets StopAtLoop,
-// puts the voices and the tick clock at rest as in a freshly started program, starts the song at order position 0, row 0, song mode, and renders whole BufferSize blocks
-// into the sink while StopAtLoop stays 1; at least one block is written. A song that never
-// stops is ended after the last whole block within maxSeconds of audio (at least one block).
-// Every way out leaves playback stopped (Playing and StopAtLoop 0). The caller holds the
-// engine alone while this runs (no audio callback).
-WavRenderResult RenderSongToSink(Engine& engine, WavBlockSink& sink, const WavRenderOptions& options);
 
 // The whole export into one WAV file: StopPlayback, create the file with a zero-size header,
 // run the loop above with beforeStart called between setting StopAtLoop and starting the
@@ -132,7 +105,7 @@ WavRenderResult RenderSongToSink(Engine& engine, WavBlockSink& sink, const WavRe
 struct WavExportSetup {
   std::string path;
   bool atomic = false;
-  WavRenderOptions render;
+  RenderOptions render;
   std::function<void()> beforeStart;
 };
 WavRenderResult ExportSongToWav(Engine& engine, const WavExportSetup& setup);

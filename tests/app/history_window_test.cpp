@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/pattern_page.h"
+#include "app/pages/pattern_page.h"
 
 namespace kelmar {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/app_context.h"
-#include "app/instrument_page.h"
+#include "app/pages/instrument_page.h"
 #include "app/message_box.h"
 #include "audio/audio_output.h"
 

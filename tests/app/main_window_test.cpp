@@ -23,7 +23,7 @@
 #include <memory>
 #include <tuple>
 
-#include "app/pattern_page.h"
+#include "app/pages/pattern_page.h"
 
 namespace kelmar {
 namespace {

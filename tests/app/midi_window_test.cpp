@@ -11,7 +11,7 @@
 
 #include "app/main_window.h"
 #include "app/midi_keyboard.h"
-#include "app/pattern_page.h"
+#include "app/pages/pattern_page.h"
 #include "jack_test_server.h"
 
 namespace kelmar {

@@ -16,7 +16,7 @@
 #include "app/app_context.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
-#include "app/pattern_page.h"
+#include "app/pages/pattern_page.h"
 #include "audio/audio_output.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"

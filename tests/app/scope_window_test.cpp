@@ -1,5 +1,5 @@
 // The Scopes window: shown it takes the callback's frames, and its meter reads the mix.
-#include "app/scope_window.h"
+#include "app/scopes/scope_window.h"
 
 #include <gtest/gtest.h>
 

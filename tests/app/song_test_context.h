@@ -15,8 +15,8 @@
 
 #include "app/app_context.h"
 #include "app/message_box.h"
-#include "app/pattern_page.h"
-#include "app/song_page.h"
+#include "app/pages/pattern_page.h"
+#include "app/pages/song_page.h"
 #include "app/transport.h"
 #include "audio/audio_output.h"
 

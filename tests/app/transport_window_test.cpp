@@ -16,8 +16,8 @@
 
 #include "app/file_commands.h"
 #include "app/main_window.h"
-#include "app/pattern_page.h"
-#include "app/song_page.h"
+#include "app/pages/pattern_page.h"
+#include "app/pages/song_page.h"
 
 namespace kelmar {
 namespace {

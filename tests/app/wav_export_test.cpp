@@ -143,7 +143,7 @@ TEST_F(WavExportTest, PagesHiddenAndProgressShownWhileRendering) {
   EXPECT_TRUE(label.startsWith("Rendering outfile.wav: ")) << label.toStdString();
   EXPECT_TRUE(label.contains(" s, order 0")) << label.toStdString();
   EXPECT_FALSE(Pages()->isHidden());
-  EXPECT_EQ(WavRenderEnd::Stopped, Export().LastResult().end);
+  EXPECT_EQ(RenderEnd::Stopped, Export().LastResult().end);
 }
 
 TEST_F(WavExportTest, CancelLeavesAValidFileOfTheBlocksWritten) {
@@ -153,7 +153,7 @@ TEST_F(WavExportTest, CancelLeavesAValidFileOfTheBlocksWritten) {
     if (++calls == 4) dialog.cancel();
   });
   Export().ExportWAV1Click();
-  EXPECT_EQ(WavRenderEnd::Cancelled, Export().LastResult().end);
+  EXPECT_EQ(RenderEnd::Cancelled, Export().LastResult().end);
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   EXPECT_EQ(44u + 4 * 4 * 4096, bytes.size());
   EXPECT_EQ(bytes.size() - 44, Le32(bytes, 40));
@@ -167,7 +167,7 @@ TEST_F(WavExportTest, SongThatNeverStopsEndsAtTheLimit) {
   Export().SetMaxSeconds(3);
   window_->messages().QueueAnswer(MessageBoxes::Answer::Ok);
   Export().ExportWAV1Click();
-  EXPECT_EQ(WavRenderEnd::Limit, Export().LastResult().end);
+  EXPECT_EQ(RenderEnd::Limit, Export().LastResult().end);
   EXPECT_EQ(window_->messages().Shown(),
             QStringList{"The export stopped at the 30-minute limit: outfile.wav holds only the start of the song."});
   const auto bytes = ReadAll(dir_ / "outfile.wav");
@@ -212,7 +212,7 @@ TEST_F(WavExportTest, FileSystemFailureRestoresEverythingBeforeTheMessage) {
   window_->show();
   window_->messages().QueueAnswer(MessageBoxes::Answer::Ok);
   Export().ExportWAV1Click();
-  EXPECT_EQ(WavRenderEnd::Failed, Export().LastResult().end);
+  EXPECT_EQ(RenderEnd::Failed, Export().LastResult().end);
   ASSERT_EQ(1, window_->messages().Shown().size());
   EXPECT_EQ("File access denied", window_->messages().Shown().front().toStdString());
   EXPECT_FALSE(Pages()->isHidden());

@@ -153,7 +153,7 @@ TEST(WavExportFile, HeaderAndSizesAt22050And44100) {
     auto engine = EngineWithShortSong(rate);
     const auto result = ExportSongToWav(*engine, ExportTo(dir.File("outfile.wav")));
     ASSERT_TRUE(result.error.ok()) << result.error.message();
-    EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+    EXPECT_EQ(RenderEnd::Stopped, result.end);
     const auto bytes = ReadAll(dir.File("outfile.wav"));
     ASSERT_GE(bytes.size(), 44u);
     EXPECT_EQ(rate, Le32(bytes, 24));
@@ -234,7 +234,7 @@ TEST(WavExportEnd, StopEntryFirstStillPlaysItsPattern) {
   engine->song.Order[2] = MakeOrderEntry(kOrderStop, 0);
   CollectSink sink;
   const auto result = RenderSongToSink(*engine, sink, {});
-  EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+  EXPECT_EQ(RenderEnd::Stopped, result.end);
   EXPECT_EQ(BlocksFor(378, 882, 4096), result.blocks);
   EXPECT_EQ(2, engine->OrderPos);
   // The first row's notes sound from the first frame.
@@ -250,7 +250,7 @@ TEST(WavExportEnd, BackwardJumpEntryRendersOnce) {
   engine->song.Order[2] = MakeOrderEntry(kOrderJump, 0);  // would loop for ever while playing
   CountSink sink;
   const auto result = RenderSongToSink(*engine, sink, {});
-  EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+  EXPECT_EQ(RenderEnd::Stopped, result.end);
   EXPECT_EQ(BlocksFor(378, 882, 4096), result.blocks);
 }
 
@@ -263,7 +263,7 @@ TEST(WavExportEnd, BackwardJumpEffectRendersOnceForwardJumpGoesOn) {
   Note(engine->song, 1, 5, 4, kEmptyNote, 0x80, 0);
   CountSink sink;
   const auto result = RenderSongToSink(*engine, sink, {});
-  EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+  EXPECT_EQ(RenderEnd::Stopped, result.end);
   // Rows 0..10 of pattern 0, rows 0..4 of pattern 1: the stop is in the tick of the 16th row.
   EXPECT_EQ(BlocksFor(15 * 6, 882, 4096), result.blocks);
 }
@@ -285,7 +285,7 @@ TEST(WavExportLimit, NeverEndingSongStopsAtThirtyMinutes) {
   auto engine = FreshEngine(22050, 4096);
   CountSink sink;
   const auto result = RenderSongToSink(*engine, sink, {});
-  EXPECT_EQ(WavRenderEnd::Limit, result.end);
+  EXPECT_EQ(RenderEnd::Limit, result.end);
   EXPECT_EQ(1800ull * 22050 / 4096, result.blocks);  // whole blocks within 30 minutes
   EXPECT_EQ(result.blocks * 4096, sink.frames_);
   EXPECT_LE(sink.frames_, 1800ull * 22050);
@@ -302,7 +302,7 @@ TEST(WavExportLimit, LimitedFileIsValidAndHoldsWholeBlocks) {
   WavExportSetup setup = ExportTo(dir.File("outfile.wav"));
   setup.render.maxSeconds = 2;
   const auto result = ExportSongToWav(*engine, setup);
-  EXPECT_EQ(WavRenderEnd::Limit, result.end);
+  EXPECT_EQ(RenderEnd::Limit, result.end);
   const auto bytes = ReadAll(dir.File("outfile.wav"));
   EXPECT_EQ(2u * 44100 / 1024 * 1024 * 4, bytes.size() - 44);
   EXPECT_EQ(bytes.size() - 44, Le32(bytes, 40));
@@ -315,13 +315,13 @@ TEST(WavExportLimit, CancelKeepsAValidFileOfTheBlocksWritten) {
   int calls = 0;
   std::vector<uint8_t> orderSeen;
   WavExportSetup setup = ExportTo(dir.File("outfile.wav"));
-  setup.render.progress = [&](const WavRenderProgress& p) {
+  setup.render.progress = [&](const RenderProgress& p) {
     orderSeen.push_back(p.orderPos);
     EXPECT_EQ(static_cast<uint64_t>(++calls) * 4096, p.frames);
     return calls < 3;
   };
   const auto result = ExportSongToWav(*engine, setup);
-  EXPECT_EQ(WavRenderEnd::Cancelled, result.end);
+  EXPECT_EQ(RenderEnd::Cancelled, result.end);
   EXPECT_EQ(3u, result.blocks);
   const auto bytes = ReadAll(dir.File("outfile.wav"));
   EXPECT_EQ(44u + 3 * 4096 * 4, bytes.size());
@@ -339,7 +339,7 @@ TEST(WavExportFailure, MissingFolderReportsFileNotFound) {
   WavExportSetup setup = ExportTo(dir.File("no/such/outfile.wav"));
   setup.beforeStart = [&] { started = true; };
   const auto result = ExportSongToWav(*engine, setup);
-  EXPECT_EQ(WavRenderEnd::Failed, result.end);
+  EXPECT_EQ(RenderEnd::Failed, result.end);
   EXPECT_EQ("File not found", result.error.message());
   EXPECT_FALSE(started);
   EXPECT_EQ(0, engine->Playing);
@@ -349,7 +349,7 @@ TEST(WavExportFailure, FullDiskKeepsBlocksWithZeroSizes) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   auto engine = EngineWithShortSong();
   const auto result = ExportSongToWav(*engine, ExportTo("/dev/full"));
-  EXPECT_EQ(WavRenderEnd::Failed, result.end);
+  EXPECT_EQ(RenderEnd::Failed, result.end);
   EXPECT_EQ("Disk full", result.error.message());
   EXPECT_EQ(0, engine->Playing);
   EXPECT_EQ(0, engine->StopAtLoop);
@@ -359,9 +359,9 @@ TEST(WavExportFailure, SinkFailureMidwayStopsPlayback) {
   auto engine = EngineWithShortSong();
   FailingSink sink(2);
   const auto result = RenderSongToSink(*engine, sink, {});
-  EXPECT_EQ(WavRenderEnd::Failed, result.end);
+  EXPECT_EQ(RenderEnd::Failed, result.end);
   EXPECT_EQ(2u, result.blocks);
-  EXPECT_EQ("Disk full", result.error.message());
+  EXPECT_EQ("Disk full", sink.error().message());
   EXPECT_EQ(0, engine->Playing);
   EXPECT_EQ(0, engine->StopAtLoop);
 }
@@ -395,7 +395,7 @@ TEST(WavStems, EightStemsSumToTheMixExactly) {
   auto withStems = EngineWithShortSong();
   CollectSink a, b;
   RenderSongToSink(*plain, a, {});
-  WavRenderOptions options;
+  RenderOptions options;
   options.stems = true;
   RenderSongToSink(*withStems, b, options);
   ASSERT_EQ(a.mix_, b.mix_);  // asking for stems does not change the mix

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "editors/editor_state.h"
-#include "editors/pattern/key_map.h"
+#include "editors/key_map.h"
 #include "engine/engine.h"
 
 namespace kelmar {

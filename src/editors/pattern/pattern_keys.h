@@ -10,7 +10,7 @@
 #include <string>
 
 #include "editors/editor_state.h"
-#include "editors/pattern/key_map.h"
+#include "editors/key_map.h"
 #include "engine/song.h"
 
 namespace kelmar {

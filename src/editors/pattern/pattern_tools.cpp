@@ -17,22 +17,6 @@ bool PatternsEqual(const Song& song, int a, int b) {
   return a == b || std::memcmp(&song.Patterns[a], &song.Patterns[b], sizeof(Pattern)) == 0;
 }
 
-void Optimize(Song& song) {
-  for (int i = 0; i < kOrderLength; ++i) {
-    if (OrderCommandOf(song.Order[i]) != kOrderPlay) continue;
-    const uint8_t pattern = OrderParamOf(song.Order[i]);
-    // The earliest matching position wins; positions before i are already rewritten,
-    // so equal patterns all lead to one representative. Position i itself always matches.
-    for (int n = 0; n <= i; ++n) {
-      const uint8_t candidate = OrderParamOf(song.Order[n]);
-      if (PatternsEqual(song, candidate, pattern)) {
-        song.Order[i] = MakeOrderEntry(kOrderPlay, candidate);
-        break;
-      }
-    }
-  }
-}
-
 void CopyTrack(EditorState& state, uint8_t focusedTrack) {
   state.TrackCopyPattern = state.CurrentPattern;
   state.TrackCopyTrack = focusedTrack;

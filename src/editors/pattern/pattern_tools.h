@@ -1,5 +1,5 @@
-// Whole-track and whole-pattern tools of the pattern editor: the track clipboard,
-// pattern cloning, and the order-list optimiser that the song page runs.
+// Whole-track and whole-pattern tools of the pattern editor: the track clipboard and
+// pattern cloning.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +15,6 @@ bool IsPatternEmpty(const Song& song, int pattern);
 
 // All 1024 bytes of the two patterns are equal.
 bool PatternsEqual(const Song& song, int a, int b);
-
-// Rewrites every "play pattern" order entry to the pattern of the earliest position
-// (this one included) whose pattern is identical to it. Entries with other commands, the
-// patterns themselves and everything else stay as they are. Asking the user first and
-// setting UnsavedChanges belong to the caller.
-void Optimize(Song& song);
 
 // Copy Track: remembers the shown pattern and the focused track (0..7, or kNoTrack when
 // no track column has the focus). Reads and writes no cell: the clipboard is a reference.

@@ -16,11 +16,11 @@
 namespace kelmar::render {
 namespace {
 
-class CountingSink : public WavBlockSink {
+class CountingSink : public BlockSink {
  public:
-  FileError Block(const uint8_t*, int frames, const int16_t* const*) override {
+  bool TakeBlock(const uint8_t*, int frames, const int16_t* const*) override {
     frames_ += static_cast<uint64_t>(frames);
-    return {};
+    return true;
   }
   uint64_t frames_ = 0;
 };
@@ -86,13 +86,13 @@ FileError LoadFresh(const std::string& songPath, uint16_t rate, uint16_t buffer,
 }
 
 RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std::string& stemsDir,
-                            uint32_t maxSeconds, const WavProgressFn& progress) {
+                            uint32_t maxSeconds, const RenderProgressFn& progress) {
   RenderOutcome outcome;
   const bool stems = !stemsDir.empty();
   WavWriter mix;
   std::vector<WavWriter> stemWriters(stems ? kChannelCount : 0);
   auto fail = [&](const std::string& path, FileError err) {
-    outcome.result.end = WavRenderEnd::Failed;
+    outcome.result.end = RenderEnd::Failed;
     outcome.result.error = err;
     outcome.failedPath = path;
     return outcome;
@@ -112,12 +112,13 @@ RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std
       return fail(StemPath(stemsDir, c), err);
   }
   auto sink = std::make_unique<FilesSink>(mix, stems ? stemWriters.data() : nullptr);
-  WavRenderOptions render;
+  RenderOptions render;
   render.maxSeconds = maxSeconds;
   render.stems = stems;
   render.progress = progress;
-  outcome.result = RenderSongToSink(engine, *sink, render);
-  if (outcome.result.end == WavRenderEnd::Failed) {
+  static_cast<RenderResult&>(outcome.result) = RenderSongToSink(engine, *sink, render);
+  if (outcome.result.end == RenderEnd::Failed) {
+    outcome.result.error = sink->error();
     outcome.failedPath = sink->failed_ < 0 ? output : StemPath(stemsDir, sink->failed_);
     return outcome;
   }
@@ -191,13 +192,13 @@ std::string DescribeSong(Engine& engine, const SongSettings& settings, uint32_t 
   out << "(" << instruments.size() << "; o = old synth mode)\n";
 
   CountingSink sink;
-  WavRenderOptions render;
+  RenderOptions render;
   render.maxSeconds = maxSeconds;
-  const WavRenderResult result = RenderSongToSink(engine, sink, render);
+  const RenderResult result = RenderSongToSink(engine, sink, render);
   char length[96];
   std::snprintf(length, sizeof length, "%.2f s at %u Hz%s", static_cast<double>(sink.frames_) / engine.SampleRate,
                 static_cast<unsigned>(engine.SampleRate),
-                result.end == WavRenderEnd::Limit ? " (does not stop by itself: cut at the length limit)" : "");
+                result.end == RenderEnd::Limit ? " (does not stop by itself: cut at the length limit)" : "");
   out << "Length:      " << length << "\n";
   return out.str();
 }
@@ -221,10 +222,10 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   if (options.play) return Play(*engine, options, err);
 
   const std::string output = options.output.empty() ? DefaultOutputName(options.song) : options.output;
-  WavProgressFn progress;
+  RenderProgressFn progress;
   if (options.progress) {
     auto next = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
-    progress = [&err, next](const WavRenderProgress& p) {
+    progress = [&err, next](const RenderProgress& p) {
       // Ten lines a second at most: cheap next to rendering.
       const auto now = std::chrono::steady_clock::now();
       if (now >= *next) {
@@ -239,7 +240,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   const RenderOutcome outcome = RenderToFiles(*engine, output, options.stemsDir, options.maxSeconds, progress);
   if (options.progress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
   auto shown = [](const std::string& path) { return path == "-" ? std::string("standard output") : path; };
-  if (outcome.result.end == WavRenderEnd::Failed) {
+  if (outcome.result.end == RenderEnd::Failed) {
     err << "kelmar-render: " << shown(outcome.failedPath) << ": "
         << outcome.result.error.message() << std::endl;
     return 1;
@@ -248,7 +249,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
     char line[160];
     std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", shown(output).c_str(),
                   static_cast<double>(outcome.result.frames) / engine->SampleRate,
-                  outcome.result.end == WavRenderEnd::Limit ? " (length limit reached)" : "");
+                  outcome.result.end == RenderEnd::Limit ? " (length limit reached)" : "");
     err << line << std::flush;
   }
   return 0;

@@ -43,7 +43,7 @@ struct RenderOutcome {
   std::string failedPath;  // the file an error belongs to
 };
 RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std::string& stemsDir,
-                            uint32_t maxSeconds, const WavProgressFn& progress);
+                            uint32_t maxSeconds, const RenderProgressFn& progress);
 
 // The --info text: title, comment, tempo, speed, the order list up to its end, the
 // instruments and patterns in use and the length in seconds. Renders the song (on the given

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "editors/history/history.h"
+#include "history/history.h"
 #include "editors/pattern/block_text.h"
 #include "editors/pattern/track_mutes.h"
 

@@ -120,7 +120,7 @@ TEST(Starters, SongsHoldWhatTheyPromise) {
     // One to two minutes, ending by itself.
     CountSink sink;
     const auto result = RenderSongToSink(*engine, sink, {});
-    EXPECT_EQ(WavRenderEnd::Stopped, result.end);
+    EXPECT_EQ(RenderEnd::Stopped, result.end);
     const double seconds = static_cast<double>(sink.frames_) / engine->SampleRate;
     EXPECT_GE(seconds, 60.0);
     EXPECT_LE(seconds, 120.0);

@@ -1,0 +1,88 @@
+// The oscillator strip of the instrument page: the five scopes and the ten scroll bars under them.
+#include <QPixmap>
+
+#include "app/pages/instrument_page.h"
+#include "app/pages/instrument_widgets.h"
+
+namespace kelmar {
+
+namespace {
+constexpr int kScopeLeft[5] = {3, 136, 269, 402, 535};
+constexpr int kScopeTop = 322;
+constexpr int kUpperRowY = 455;
+constexpr int kLowerRowY = 470;
+}  // namespace
+
+void InstrumentPage::BuildOscillatorStrip() {
+  static const char* const kCaptions[5] = {"Oscillator 1", "Oscillator 2", "Oscillator 3", "Oscillator 4", "Preview"};
+  static const char* const kImages[5] = {"Imageo1", "Imageo2", "Imageo3", "Imageo4", "Image1"};
+  for (int k = 0; k < 5; ++k) {
+    MakeLabel(this, QString::fromLatin1(kCaptions[k]), QRect(kScopeLeft[k], 303, 127, 16));
+    QLabel* view = MakeLabel(this, QString(), QRect(kScopeLeft[k], kScopeTop, kScopeSize, kScopeSize), kImages[k]);
+    if (k < 4) {
+      oscillatorViews_[k] = view;
+    } else {
+      outputView_ = view;
+    }
+  }
+
+  // ScrollBar1..8: oscillator k's amplitude above its waveform; ScrollBar9 (filter) under "Preview".
+  for (int c = 0; c < kOscillatorControlCount; ++c) {
+    const ControlInfo& info = OscillatorControls()[c];
+    const int left = kScopeLeft[c / 2];
+    const int y = (c < 8 && c % 2 == 0) ? kUpperRowY : kLowerRowY;
+    Row row{&info, MakeScrollBar(this, info.Name, info.Min, info.Max, info.LargeStep, QRect(left + 24, y, 103, 10)),
+            MakeValueLabel(this, QRect(left, y - 2, 24, 13), info.Label)};
+    row.Bar->setToolTip(QString::fromLatin1(info.Caption));
+    oscillatorRows_.push_back(row);
+    OnUserMove(row.Bar, [this, row](int position) { OscillatorMoved(row, position); });
+  }
+
+  sweepBar_ = MakeScrollBar(this, "ScrollBarP1", 0, 255, 16, QRect(kScopeLeft[4] + 24, kUpperRowY, 103, 10));
+  SetPosition(sweepBar_, kSweepPreviewStart);
+  sweepBar_->setToolTip(QString::fromLatin1(kSweepPreviewHint));
+  sweepLabel_ = MakeValueLabel(this, QRect(kScopeLeft[4], kUpperRowY - 2, 24, 13), "LabelSw");
+  sweepLabel_->setText(QString::fromStdString(Padded(kSweepPreviewStart)));
+  OnUserMove(sweepBar_, [this](int position) { SweepPreviewMoved(position); });
+}
+
+void InstrumentPage::OscillatorMoved(const Row& row, int position) {
+  std::string label;
+  {
+    EngineLock lock(ctx_.engine);
+    label = StoreOscillatorValue(Current(), row.Info->Field, position, row.Info->Signed);
+  }
+  row.Label->setText(QString::fromStdString(label));
+  Changed(row.Info->Field == 0 ? "Filter" : row.Info->Caption, BarRun(row.Bar));
+  DrawOutputPreview();
+}
+
+void InstrumentPage::SweepPreviewMoved(int position) {
+  sweepPreview_ = static_cast<uint8_t>(position);
+  sweepBar_->setToolTip(QString::fromStdString(SweepPreviewHint(position)));
+  sweepLabel_->setText(QString::fromStdString(Padded(position)));
+  DrawOutputPreview();
+}
+
+void InstrumentPage::RefreshOscillatorPanel() {
+  // Each control shows its field; the fields are not written back, so a value the control
+  // cannot show (an amplitude of -128) keeps its meaning until the user moves that control.
+  const Instrument& ins = Current();
+  for (const Row& row : oscillatorRows_) {
+    const ControlView view = OscillatorView(ins, *row.Info);
+    SetPosition(row.Bar, view.Position);
+    row.Label->setText(QString::fromStdString(view.Label));
+  }
+  DrawOutputPreview();
+}
+
+void InstrumentPage::DrawOutputPreview() {
+  kelmar::DrawOutputPreview(ctx_.engine, ctx_.state.CurrentInstrument, sweepPreview_, scopes_);
+  outputView_->setPixmap(QPixmap::fromImage(scopes_.Output));
+  for (int k = 0; k < 4; ++k) {
+    if (scopes_.OscillatorsVisible) oscillatorViews_[k]->setPixmap(QPixmap::fromImage(scopes_.Oscillators[k]));
+    oscillatorViews_[k]->setVisible(scopes_.OscillatorsVisible);
+  }
+}
+
+}  // namespace kelmar

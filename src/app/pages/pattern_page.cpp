@@ -1,0 +1,547 @@
+#include "app/pages/pattern_page.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "app/fixed_font.h"
+#include "app/message_box.h"
+#include "app/platform_key.h"
+#include "app/step_runs.h"
+#include "editors/pattern/block_selection.h"
+#include "editors/pattern/block_text.h"
+#include "editors/pattern/pattern_keys.h"
+#include "editors/pattern/pattern_text.h"
+#include "editors/pattern/pattern_tools.h"
+#include "editors/pattern/track_mutes.h"
+
+namespace kelmar {
+
+namespace {
+
+constexpr int kFontPixels = 11;
+constexpr int kLineLength = kRowTextLength + 1;  // a line of the widget's document and its break
+
+QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Halfway between the text and the background: a muted track's text.
+QColor Dimmed(uint32_t text, uint32_t back) {
+  const QColor a = ColorOf(text);
+  const QColor b = ColorOf(back);
+  return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
+}
+
+// Read-only text box of the page: fixed font, no wrapping, no scroll bars, undo off.
+void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setWordWrapMode(QTextOption::NoWrap);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setFont(FixedPitchFont(kFontPixels));
+  box->setUndoRedoEnabled(false);
+  box->setContextMenuPolicy(Qt::NoContextMenu);
+  box->document()->setDocumentMargin(2);
+  QPalette palette = box->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Text, ColorOf(settings.TextColor));
+    palette.setColor(group, QPalette::Base, ColorOf(settings.BackColor));
+  }
+  box->setPalette(palette);
+}
+
+}  // namespace
+
+// One track column. Every key, click and focus change goes to the page's handlers; the
+// box itself never edits or moves its caret, so what it shows is always the cells.
+class TrackMemo : public QPlainTextEdit {
+ public:
+  TrackMemo(PatternPage& page, int track, QWidget* parent) : QPlainTextEdit(parent), page_(page), track_(track) {}
+  int Tag() const { return track_; }
+
+ protected:
+  bool event(QEvent* event) override {
+    // Shortcuts belong to the menu, never to the text box's own copy and select-all.
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->ignore();
+      return true;
+    }
+    // Tab and Shift+Tab walk the tracks; past the first or last track they leave the
+    // columns along the focus chain, after their key-down stage.
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const bool tab = key->key() == Qt::Key_Tab;
+      if ((tab && track_ < kTrackCount - 1) || (key->key() == Qt::Key_Backtab && track_ > 0)) {
+        keyPressEvent(key);
+        return true;
+      }
+      if (tab || key->key() == Qt::Key_Backtab) page_.Memo1KeyDown(track_, key);
+    }
+    return QPlainTextEdit::event(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    const char* step = page_.StepName(track_, event);
+    if (!page_.Memo1KeyDown(track_, event)) page_.Memo1KeyPress(track_, event);
+    page_.KeyDone(step, track_, event);
+    event->accept();
+  }
+  void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
+  void focusInEvent(QFocusEvent* event) override {
+    QPlainTextEdit::focusInEvent(event);
+    page_.Memo1Enter(track_);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    setFocus(Qt::MouseFocusReason);
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    page_.Memo1Click(track_);
+    event->accept();
+  }
+  void inputMethodEvent(QInputMethodEvent* event) override { event->ignore(); }
+
+ private:
+  PatternPage& page_;
+  int track_;
+};
+
+PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
+  label34_ = new QLabel(QStringLiteral("Pattern"), this);
+  label34_->setObjectName(QStringLiteral("Label34"));
+  label34_->setGeometry(8, 7, 68, 17);
+
+  labelpatt_ = new QLabel(this);
+  labelpatt_->setObjectName(QStringLiteral("Labelpatt"));
+  labelpatt_->setGeometry(82, 7, 26, 17);
+  labelpatt_->setTextFormat(Qt::PlainText);
+
+  scrollBarpatt_ = new QScrollBar(Qt::Horizontal, this);
+  scrollBarpatt_->setObjectName(QStringLiteral("ScrollBarpatt"));
+  scrollBarpatt_->setGeometry(117, 8, 532, 12);
+  scrollBarpatt_->setRange(0, kPatternCount - 1);
+  scrollBarpatt_->setPageStep(1);  // a page click steps one pattern, as "+" and "-" do
+  scrollBarpatt_->setFocusPolicy(Qt::StrongFocus);
+  connect(scrollBarpatt_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (!settingScrollBar_) ScrollBarpattScroll(value);
+  });
+
+  memo0_ = new QPlainTextEdit(this);
+  memo0_->setObjectName(QStringLiteral("Memo0"));
+  memo0_->setGeometry(3, 30, 22, 457);
+  SetUpTextBox(memo0_, ctx_.settings);
+  memo0_->setEnabled(false);
+  memo0_->setPlainText(QString::fromStdString(RowNumberText("\n")));
+
+  for (int t = 0; t < kTrackCount; ++t) {
+    auto* memo = new TrackMemo(*this, t, this);
+    memo->setObjectName(QStringLiteral("Memo%1").arg(t + 1));
+    memo->setGeometry(25 + 78 * t, 30, 78, 457);
+    SetUpTextBox(memo, ctx_.settings);
+    // Selectable by keyboard so that the caret shows; the keys themselves never reach the box.
+    memo->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    memo->setFocusPolicy(Qt::StrongFocus);
+    tracks_[t] = memo;
+  }
+  for (int t = 0; t + 1 < kTrackCount; ++t) setTabOrder(tracks_[t], tracks_[t + 1]);
+  setTabOrder(tracks_[kTrackCount - 1], scrollBarpatt_);
+
+  RefreshPatternView();
+}
+
+QPlainTextEdit* PatternPage::Memo(int index) {
+  if (index == 0) return memo0_;
+  return index >= 1 && index <= kTrackCount ? tracks_[index - 1] : nullptr;
+}
+
+QList<QWidget*> PatternPage::TextBoxes() {
+  QList<QWidget*> boxes{memo0_};
+  for (TrackMemo* memo : tracks_) boxes.append(memo);
+  return boxes;
+}
+
+int PatternPage::CaretPosition(int track) const { return kelmar::CaretPosition(ctx_.state, track); }
+
+void PatternPage::PlaceCaret(int track) {
+  QPlainTextEdit* memo = tracks_[track];
+  const int position = kelmar::CaretPosition(ctx_.state, track, kLineLength);
+  QTextCursor cursor = memo->textCursor();
+  // A caret that already stands there is left alone: setting it again would lay its line
+  // out and repaint it for nothing (ShowRows keeps such a caret in place).
+  if (cursor.position() == position && !cursor.hasSelection()) return;
+  cursor.setPosition(position);
+  memo->setTextCursor(cursor);
+}
+
+void PatternPage::ShowPatternNumber() {
+  const int pattern = ctx_.state.CurrentPattern;
+  labelpatt_->setText(QString::fromLatin1(PatternLabelText(pattern).c_str()));
+  settingScrollBar_ = true;
+  scrollBarpatt_->setValue(pattern);
+  settingScrollBar_ = false;
+}
+
+void PatternPage::RefreshPatternView() {
+  // A selection belongs to the pattern it was made in.
+  if (ctx_.state.Selection.Pattern != ctx_.state.CurrentPattern) ClearSelection(ctx_.state);
+  ShowPatternNumber();
+  const Song& song = ctx_.engine.song;
+  for (int t = 0; t < kTrackCount; ++t) {
+    std::array<bool, kRowCount> changed{};
+    for (int r = 0; r < kRowCount; ++r) {
+      std::array<char, kRowTextLength> row;
+      WriteRowText(song.Cell(ctx_.state.CurrentPattern, t, r), row.data());
+      if (row != shownRows_[t][r]) {
+        shownRows_[t][r] = row;
+        changed[r] = true;
+      }
+    }
+    ShowRows(t, changed);
+  }
+  for (int t = 0; t < kTrackCount; ++t) PlaceCaret(t);
+  ShowSelection();
+}
+
+// The selected cells' row texts, inverted: one span of rows per selected track.
+void PatternPage::ShowSelection() {
+  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
+  QTextCharFormat inverted;
+  inverted.setForeground(ColorOf(ctx_.settings.BackColor));
+  inverted.setBackground(ColorOf(ctx_.settings.TextColor));
+  for (int t = 0; t < kTrackCount; ++t) {
+    QList<QTextEdit::ExtraSelection> span;
+    if (range && t >= range->firstTrack && t <= range->lastTrack) {
+      QTextCursor rows(tracks_[t]->document());
+      rows.setPosition(range->firstRow * kLineLength);
+      rows.setPosition(range->lastRow * kLineLength + kRowTextLength, QTextCursor::KeepAnchor);
+      span.append({rows, inverted});
+    }
+    if (span.isEmpty() && tracks_[t]->extraSelections().isEmpty()) continue;
+    tracks_[t]->setExtraSelections(span);
+  }
+}
+
+// Writes the marked lines of shownRows_ into the column, in one edit so that the box lays
+// its text out once.
+void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed) {
+  QTextDocument* document = tracks_[track]->document();
+  if (document->blockCount() != kRowCount) {
+    QString text;
+    for (int r = 0; r < kRowCount; ++r) {
+      if (r > 0) text += QLatin1Char('\n');
+      text += QLatin1String(shownRows_[track][r].data(), kRowTextLength);
+    }
+    tracks_[track]->setPlainText(text);
+    return;
+  }
+  // Every line holds kRowTextLength characters, so row r starts at kLineLength x r. Each
+  // line is one replacement, with the format the column's text already has (a plain
+  // insertText would look that format up again for every line).
+  QTextCursor edit(document);
+  QTextCharFormat format;
+  QString line(kRowTextLength, QLatin1Char(' '));
+  // A caret already at its track's cursor is kept there, so that PlaceCaret has nothing to
+  // do. A replacement moves a caret inside the replaced text to the text's end; on the
+  // caret's line, the text from the caret on is therefore written after the old text
+  // first and the old text removed afterwards, which leaves the caret where it was.
+  const QTextCursor caret = tracks_[track]->textCursor();
+  const int keep = !caret.hasSelection() && caret.position() == kelmar::CaretPosition(ctx_.state, track, kLineLength)
+                       ? caret.position()
+                       : -1;
+  bool editing = false;
+  for (int r = 0; r < kRowCount; ++r) {
+    if (!changed[r]) continue;
+    const int start = r * kLineLength;
+    const int end = start + kRowTextLength;
+    if (!editing) {
+      edit.beginEditBlock();
+      edit.setPosition(start);
+      format = edit.charFormat();
+      format.clearProperty(QTextFormat::ObjectType);
+      editing = true;
+    }
+    QChar* chars = line.data();
+    for (int i = 0; i < kRowTextLength; ++i) chars[i] = QLatin1Char(shownRows_[track][r][i]);
+    if (keep < start || keep >= end) {
+      edit.setPosition(start);
+      edit.setPosition(end, QTextCursor::KeepAnchor);
+      edit.insertText(line, format);
+      continue;
+    }
+    const int head = keep - start;
+    if (head > 0) {
+      edit.setPosition(start);
+      edit.setPosition(keep, QTextCursor::KeepAnchor);
+      edit.insertText(line.left(head), format);
+    }
+    edit.setPosition(end);
+    edit.insertText(line.mid(head), format);
+    edit.setPosition(keep);
+    edit.setPosition(end, QTextCursor::KeepAnchor);
+    edit.removeSelectedText();
+  }
+  if (editing) edit.endEditBlock();
+}
+
+void PatternPage::TPattEdShow() {
+  RefreshPatternView();
+  FocusTrack(1);
+}
+
+void PatternPage::FocusTrack(int k) {
+  if (k < 1 || k > kTrackCount) return;
+  tracks_[k - 1]->setFocus(Qt::OtherFocusReason);
+  // Also where focus events are not delivered (a window not yet active).
+  PlaceCaret(k - 1);
+}
+
+void PatternPage::ScrollBarpattScroll(int position) {
+  ctx_.state.CurrentPattern = static_cast<uint8_t>(position);
+  RefreshPatternView();
+  FocusTrack(1);
+}
+
+uint8_t PatternPage::FocusedTrack() const {
+  // The window's focused control, which an open menu does not take away.
+  const QWidget* focused = window()->focusWidget();
+  for (int t = 0; t < kTrackCount; ++t) {
+    if (tracks_[t] == focused) return static_cast<uint8_t>(t);
+  }
+  return kNoTrack;
+}
+
+void PatternPage::Memo1Click(int track) { PlaceCaret(track); }
+
+void PatternPage::Memo1Enter(int track) {
+  lastTrack_ = track;
+  PlaceCaret(track);
+}
+
+bool PatternPage::FormKeyDown(QKeyEvent* event) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  int octave = -1;
+  switch (event->key()) {
+    case Qt::Key_F1: octave = 0; break;
+    case Qt::Key_F2: octave = 2; break;
+    case Qt::Key_F3: octave = 4; break;
+    case Qt::Key_F4: octave = 6; break;
+    default: break;
+  }
+  if (octave >= 0) ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
+  return false;
+}
+
+void PatternPage::Preview(int track, int note) {
+  if (note < 0) return;
+  EngineLock lock(ctx_.engine);
+  ctx_.engine.TriggerNote(static_cast<uint8_t>(track), ctx_.state.CurrentInstrument, static_cast<uint8_t>(note % 12),
+                          static_cast<uint8_t>(note / 12), 0, true, true);
+}
+
+// What the view does after either stage: sound the note, redraw, step the selectors,
+// and hand the focus on.
+void PatternPage::Follow(int track, const KeyOutcome& outcome) {
+  Preview(track, outcome.previewNote);
+  if (outcome.refreshView) RefreshPatternView();
+  if (outcome.patternStepped) tracks_[track]->setFocus(Qt::OtherFocusReason);
+  if (outcome.instrumentChanged) ctx_.views.RefreshInstrumentPanel();
+  if (outcome.focusTrack >= 0) FocusTrack(outcome.focusTrack + 1);
+  if (outcome.selectionChanged) ShowSelection();
+  PlaceCaret(track);
+}
+
+bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
+  const PlatformKey key = PlatformKeyOf(event);
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(key), key.Shift);
+  }
+  Follow(track, outcome);
+  return outcome.consumed;
+}
+
+void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
+  const PlatformKey key = PlatformKeyOf(event);
+  const char32_t typed = TypedCharacter(key);
+  if (typed == 0) return;
+
+  const int row = ctx_.state.TrackCursors[track].CursorRow;
+  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
+  }
+  FollowTyping(track, row, rowText, outcome);
+}
+
+void PatternPage::PlayNote(int note) {
+  const int track = CommandTrack();
+  const int row = ctx_.state.TrackCursors[track].CursorRow;
+  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
+  KeyOutcome outcome;
+  {
+    EngineLock lock(ctx_.engine);
+    outcome = EnterNote(ctx_.engine.song, ctx_.state, track, note, rowText.data());
+  }
+  FollowTyping(track, row, rowText, outcome);
+  ctx_.views.StepDone("Note Entry");
+}
+
+// After the character stage: shows the row text as the rule wrote it (row is where the cursor
+// was before the rule moved it on), then does what follows any key.
+void PatternPage::FollowTyping(int track, int row, const std::array<char, kRowTextLength>& rowText,
+                               KeyOutcome outcome) {
+  if (outcome.rowTextChanged) {
+    std::array<bool, kRowCount> changed{};
+    changed[row] = true;
+    shownRows_[track][row] = rowText;
+    ShowRows(track, changed);
+    outcome.selectionChanged = ctx_.state.Selection.Active;  // the rewritten row is drawn selected again
+  }
+  Follow(track, outcome);
+}
+
+// What a key in the track column does to the song, named for the Edit menu; taken before
+// the key moves the cursor.
+const char* PatternPage::StepName(int track, const QKeyEvent* event) const {
+  if (event->key() == Qt::Key_Insert) return "Insert Line";
+  if (event->key() == Qt::Key_Delete) return "Delete Line";
+  switch (ctx_.state.TrackCursors[track].CursorColumn) {
+    case 0: return "Note Entry";
+    case 1: return "Octave Entry";
+    case 2:
+    case 5: return "Effect Entry";
+    default: return "Parameter Entry";
+  }
+}
+
+void PatternPage::KeyDone(const char* step, int track, const QKeyEvent* event) {
+  ctx_.views.StepDone(step, KeyRun(QStringLiteral("Memo%1").arg(track + 1), event));
+}
+
+void PatternPage::CopyTrack1Click() { CopyTrack(ctx_.state, FocusedTrack()); }
+
+void PatternPage::PasteTrack1Click() {
+  {
+    EngineLock lock(ctx_.engine);
+    PasteTrack(ctx_.engine.song, ctx_.state, FocusedTrack());
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::ClonePattern1Click() {
+  bool cloned;
+  {
+    EngineLock lock(ctx_.engine);
+    cloned = ClonePattern(ctx_.engine.song, ctx_.state);
+  }
+  if (cloned) RefreshPatternView();
+}
+
+int PatternPage::CommandTrack() const {
+  const uint8_t focused = FocusedTrack();
+  return focused == kNoTrack ? lastTrack_ : focused;
+}
+
+void PatternPage::SelectAllClick() {
+  SelectTrackThenPattern(ctx_.state, CommandTrack());
+  ShowSelection();
+}
+
+void PatternPage::CopyBlockClick() {
+  copiedBlock_ = CopyBlock(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(BlockText(copiedBlock_)));
+}
+
+// Runs a block rule on the command's range under the engine lock, then redraws.
+bool PatternPage::EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule) {
+  bool done;
+  {
+    EngineLock lock(ctx_.engine);
+    done = rule(ctx_.engine.song, ctx_.state.CurrentPattern, CommandRange(ctx_.state, CommandTrack()));
+  }
+  if (done) RefreshPatternView();
+  return done;
+}
+
+void PatternPage::CutBlockClick() {
+  CopyBlockClick();
+  EditBlock([](Song& song, int pattern, const BlockRange& range) {
+    ClearBlock(song, pattern, range);
+    return true;
+  });
+}
+
+void PatternPage::PasteBlockClick() {
+  const std::string text = QGuiApplication::clipboard()->text().toStdString();
+  const std::optional<PatternBlock> block =
+      !copiedBlock_.Empty() && text == BlockText(copiedBlock_) ? copiedBlock_ : ParseBlockText(text);
+  if (!block) {
+    ctx_.messages.Error(QStringLiteral("The clipboard holds no pattern block."));
+    return;
+  }
+  const int track = CommandTrack();
+  {
+    EngineLock lock(ctx_.engine);
+    PasteBlock(ctx_.engine.song, ctx_.state.CurrentPattern, ctx_.state.TrackCursors[track].CursorRow, track, *block);
+  }
+  RefreshPatternView();
+}
+
+void PatternPage::TransposeClick(int semitones) {
+  EditBlock([semitones](Song& song, int pattern, const BlockRange& range) {
+    TransposeBlock(song, pattern, range, semitones);
+    return true;
+  });
+}
+
+void PatternPage::InterpolateClick() {
+  if (!EditBlock(InterpolateBlock)) ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
+}
+
+void PatternPage::SetInstrumentClick() {
+  EditBlock([instrument = ctx_.state.CurrentInstrument](Song& song, int pattern, const BlockRange& range) {
+    SetInstrumentInBlock(song, pattern, range, instrument);
+    return true;
+  });
+}
+
+void PatternPage::MuteTrackClick() { SetMuted(ToggleMute(ctx_.engine.MutedTracks, CommandTrack())); }
+
+void PatternPage::SoloTrackClick() { SetMuted(ToggleSolo(ctx_.engine.MutedTracks, CommandTrack())); }
+
+void PatternPage::SetMuted(uint8_t muted) {
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.MutedTracks = muted;
+  }
+  ShowMutes();
+}
+
+void PatternPage::ShowMutes() {
+  const QColor text = ColorOf(ctx_.settings.TextColor);
+  const QColor dimmed = Dimmed(ctx_.settings.TextColor, ctx_.settings.BackColor);
+  for (int t = 0; t < kTrackCount; ++t) {
+    QPalette palette = tracks_[t]->palette();
+    const QColor wanted = IsMuted(ctx_.engine.MutedTracks, t) ? dimmed : text;
+    if (palette.color(QPalette::Text) == wanted) continue;
+    palette.setColor(QPalette::Text, wanted);
+    tracks_[t]->setPalette(palette);
+  }
+}
+
+}  // namespace kelmar
