@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "app/history_controller.h"
 #include "app/main_window.h"
 
 namespace kelmar {

@@ -63,6 +63,7 @@ class NoViews : public Views {
   void NewSong() override {}
   QList<QWidget*> TextBoxes() override { return {}; }
   void StepDone(std::string_view, StepRun) override {}
+  bool UnsavedChanges() const override { return false; }
 };
 
 // The page with a test context and no sound device.

@@ -32,6 +32,9 @@ class Views {
   // the Edit menu shows it ("Note Entry", "Tempo"). `run` says how it may merge with the
   // step before (its time is filled in here).
   virtual void StepDone(std::string_view name, StepRun run = {}) = 0;
+  // The song differs from what was last saved, loaded or started anew: the history's
+  // answer, and the only one.
+  virtual bool UnsavedChanges() const = 0;
 };
 
 struct AppContext {

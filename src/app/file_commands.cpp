@@ -97,7 +97,7 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
 void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(QString::fromStdString(message)); }
 
 bool FileCommands::MayLoadSong() {
-  return !ctx_.state.UnsavedChanges || ctx_.messages.Question("Unsaved changes will be lost. Load Song?");
+  return !ctx_.views.UnsavedChanges() || ctx_.messages.Question("Unsaved changes will be lost. Load Song?");
 }
 
 bool FileCommands::Song2Click() {
@@ -129,7 +129,6 @@ bool FileCommands::LoadSong(const QString& name) {
   ctx_.views.RefreshPatternView();
   ctx_.views.RefreshOrderList();
   ctx_.views.ApplyColors();
-  ctx_.state.UnsavedChanges = false;
   lastSongFile_ = QFileInfo(name).absoluteFilePath();
   return true;
 }
@@ -145,7 +144,6 @@ bool FileCommands::SaveSongTo(const QString& name) {
     ShowError(e.message());
     return false;
   }
-  ctx_.state.UnsavedChanges = false;
   lastSongFile_ = QFileInfo(name).absoluteFilePath();
   return true;
 }
@@ -162,7 +160,6 @@ void FileCommands::LoadPattern1Click() {
     EngineLock lock(ctx_.engine);
     ctx_.engine.song.Patterns[ctx_.state.CurrentPattern] = pattern;
   }
-  ctx_.state.UnsavedChanges = true;
   ctx_.views.RefreshPatternView();
 }
 
@@ -180,7 +177,6 @@ void FileCommands::NewPattern1Click() {
     for (Track& track : ctx_.engine.song.Patterns[ctx_.state.CurrentPattern])
       for (PatternCell& cell : track) cell = PatternCell{kEmptyNote, 0, 0, 0};
   }
-  ctx_.state.UnsavedChanges = true;
   ctx_.views.RefreshPatternView();
 }
 
@@ -191,7 +187,6 @@ void FileCommands::Instrument1Click() {
     // The synth mode stays as it is.
     std::memset(ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument].bytes(), 0, sizeof(Instrument));
   }
-  ctx_.state.UnsavedChanges = true;
   ctx_.views.RefreshInstrumentPanel();
 }
 
@@ -209,7 +204,6 @@ void FileCommands::Instrument2Click() {
     ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument] = instrument;
     ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] = synthMode;
   }
-  ctx_.state.UnsavedChanges = true;
   ctx_.views.RefreshInstrumentPanel();
 }
 
@@ -235,7 +229,6 @@ void FileCommands::OSC1Wave1Click(int pair) {
     EngineLock lock(ctx_.engine);
     ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument] = instrument;
   }
-  ctx_.state.UnsavedChanges = true;
   ctx_.views.RefreshInstrumentPanel();  // the oscillator panel is part of it
 }
 

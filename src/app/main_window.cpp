@@ -19,6 +19,7 @@
 #include "app/about_text.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
+#include "app/history_controller.h"
 #include "app/pages/instrument_page.h"
 #include "app/midi_keyboard.h"
 #include "app/pages/pattern_page.h"
@@ -48,7 +49,6 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
       messages_(this),
       audio_(*engine_),
       ctx_{*engine_, state_, settings_, messages_, audio_, *this} {
-  clock_.start();
   setObjectName("TForm1");
   setWindowTitle(kWindowCaption);
   QFont font("Tahoma");
@@ -329,7 +329,7 @@ void MainWindow::FormCreate(const Options& options) {
   state_.PreviewOctave = 3;
   state_.StartFolder = QDir::currentPath().toStdString();
   NewSong();
-  history_ = std::make_unique<History>(engine_->song, settings_);
+  history_ = std::make_unique<HistoryController>(*engine_, settings_, messages_);
   // The row numbers and the order list texts are filled by their pages as they are built.
   for (Channel& channel : engine_->Channels) channel.LRVolume = 255;
   RefreshInstrumentPanel();
@@ -348,8 +348,6 @@ void MainWindow::NewSong() {
   RefreshInstrumentPanel();
   RefreshPatternView();
   RefreshOrderList();
-  // A new song is like a freshly loaded empty one: nothing to lose yet.
-  state_.UnsavedChanges = false;
 }
 
 void MainWindow::Song1Click() {
@@ -470,9 +468,7 @@ void MainWindow::MidiNote(int note) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (messages_.Question("Unsaved changes will be lost. Quit KELMAR?", false)) {
-    // A clean exit: nothing to recover.
-    history_->RemoveJournal();
-    if (recovery_) recovery_->Release();
+    history_->CleanExit();
     event->accept();
   } else {
     event->ignore();
@@ -554,38 +550,30 @@ namespace kelmar {
 
 void MainWindow::StepDone(std::string_view name, StepRun run) {
   if (!history_) return;
-  run.timeMs = clock_.elapsed();
-  history_->Record(Document(), name, static_cast<uint8_t>(pageControl_->currentIndex()), run);
-  state_.UnsavedChanges = history_->Unsaved();
-  UpdateUndoItems();
-  ShowRecoveryState();
-  ShowSongFile();
+  history_->StepDone(name, CurrentPage(), std::move(run));
+  ShowHistory();
 }
+
+bool MainWindow::UnsavedChanges() const { return history_ && history_->UnsavedChanges(); }
 
 void MainWindow::SongReplaced(const char* step, const QString& file) {
-  const Timeline& timeline = history_->timeline();
-  const uint32_t before = timeline.CanUndo() ? timeline.NextUndo().serial : 0;
-  StepDone(step);
-  // A song equal to the one before makes no step; then only the file changes.
-  if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
-    songPath_.Replaced(timeline.NextUndo().serial, file.toStdString());
-  } else {
-    songPath_.Saved(file.toStdString());
-  }
-  SongSaved();
-}
-
-void MainWindow::SongSaved() {
-  history_->MarkSaved(Document());
-  state_.UnsavedChanges = false;
-  UpdateUndoItems();
-  ShowRecoveryState();
-  ShowSongFile();
+  history_->SongReplaced(step, CurrentPage(), file);
+  ShowHistory();
 }
 
 void MainWindow::SongWritten() {
-  songPath_.Saved(fileCommands_->LastSongFile().toStdString());
-  SongSaved();
+  history_->SongWritten(fileCommands_->LastSongFile());
+  ShowHistory();
+}
+
+QString MainWindow::SongFilePath() const { return history_ ? history_->SongFilePath() : QString(); }
+
+uint8_t MainWindow::CurrentPage() const { return static_cast<uint8_t>(pageControl_->currentIndex()); }
+
+void MainWindow::ShowHistory() {
+  UpdateUndoItems();
+  ShowRecoveryState();
+  ShowSongFile();
 }
 
 void MainWindow::ShowSongFile() {
@@ -598,7 +586,7 @@ void MainWindow::ShowSongFile() {
   }
   // Qt reads "[*]" in a caption as the modified mark; doubled, it stands for itself.
   QString caption = QStringLiteral("%1 - %2").arg(kWindowCaption, QString(name).replace("[*]", "[*][*]"));
-  setWindowTitle(state_.UnsavedChanges ? caption + "*" : caption);
+  setWindowTitle(UnsavedChanges() ? caption + "*" : caption);
 }
 
 void MainWindow::UpdateUndoItems() {
@@ -611,26 +599,12 @@ void MainWindow::UpdateUndoItems() {
   editMenu_->menuAction()->setEnabled(editMenuForPage_ || canUndo || canRedo);
 }
 
-void MainWindow::UndoClick() { UndoOrRedo(false); }
+void MainWindow::UndoClick() {
+  if (const std::optional<StepShown> shown = history_->Undo()) ShowStep(*shown);
+}
 
-void MainWindow::RedoClick() { UndoOrRedo(true); }
-
-// The bytes change under the engine lock, so a playing song hears the restored instruments
-// from the next tick on.
-void MainWindow::UndoOrRedo(bool redo) {
-  StepShown shown;
-  const Timeline& timeline = history_->timeline();
-  if (!(redo ? timeline.CanRedo() : timeline.CanUndo())) return;
-  const uint32_t serial = redo ? timeline.NextRedo().serial : timeline.NextUndo().serial;
-  {
-    EngineLock lock(*engine_);
-    if (!(redo ? history_->Redo(Document(), &shown) : history_->Undo(Document(), &shown))) return;
-    for (int i = 0; i < kInstrumentCount; ++i) {
-      if (shown.place.instruments.test(i)) engine_->BuildWaveTable(static_cast<uint8_t>(i));
-    }
-  }
-  redo ? songPath_.Redone(serial) : songPath_.Undone(serial);
-  ShowStep(shown);
+void MainWindow::RedoClick() {
+  if (const std::optional<StepShown> shown = history_->Redo()) ShowStep(*shown);
 }
 
 // Shows what an undo or redo changed: its page, its pattern or instrument, the first
@@ -644,13 +618,10 @@ void MainWindow::ShowStep(const StepShown& shown) {
     state_.TrackCursors[place.track].CursorRow = static_cast<uint8_t>(place.row);
   }
   if (page == kInstrumentPage && place.instrument >= 0) state_.CurrentInstrument = static_cast<uint8_t>(place.instrument);
-  state_.UnsavedChanges = history_->Unsaved();
   pageControl_->setCurrentIndex(page);
   RefreshAll();
   if (page == kPatternPage && place.track >= 0) patternPage_->FocusTrack(place.track + 1);
-  UpdateUndoItems();
-  ShowRecoveryState();
-  ShowSongFile();
+  ShowHistory();
 }
 
 void MainWindow::RefreshAll() {
@@ -661,44 +632,15 @@ void MainWindow::RefreshAll() {
 }
 
 void MainWindow::StartRecovery(const QString& folder) {
-  recovery_ = std::make_unique<RecoveryFolder>(folder);
-  if (recovery_->Claim()) history_->StartJournal(Document(), recovery_->JournalPath().toStdString());
+  history_->StartRecovery(folder);
   ShowRecoveryState();
 }
 
-void MainWindow::ShowRecoveryState() {
-  if (recovery_) recoveryOff_->setVisible(history_->JournalFailed() || recovery_->JournalPath().isEmpty());
-}
+void MainWindow::ShowRecoveryState() { recoveryOff_->setVisible(history_ && history_->RecoveryOff()); }
 
 void MainWindow::OfferRecovery() {
-  if (!recovery_) return;
-  const QStringList dead = recovery_->DeadJournals();
-  for (const QString& path : dead) {
-    if (RestoreJournal(path)) break;
-  }
-  // Offered or not, a dead journal is set aside and kept: a wrong answer loses nothing.
-  for (const QString& path : dead) recovery_->SetAside(path);
-}
-
-// Offers one journal; false when it holds nothing to restore.
-bool MainWindow::RestoreJournal(const QString& path) {
-  const std::optional<JournalContents> journal = ReadJournalFile(path.toStdString());
-  if (!journal) return false;
-  if (!messages_.Ask("Kelmar was not closed properly. Restore the unsaved work?")) return true;
-  {
-    EngineLock lock(*engine_);
-    engine_->StopPlayback();
-    history_->Restore(Document(), *journal);
-    engine_->SamplesPerTick = engine_->SamplesPerTickFor(engine_->song.Tempo);
-    engine_->BuildAllWaveTables();
-  }
-  state_.UnsavedChanges = true;
-  songPath_.Forget();  // the journal does not say which file the song came from
-  RefreshAll();
-  UpdateUndoItems();
-  ShowRecoveryState();
-  ShowSongFile();
-  return true;
+  if (history_->OfferRecovery()) RefreshAll();
+  ShowHistory();
 }
 
 }  // namespace kelmar

@@ -4,7 +4,6 @@
 // output and every page and command. Everything here runs on the window thread.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -13,10 +12,8 @@
 
 #include "app/app_context.h"
 #include "app/message_box.h"
-#include "app/recovery_folder.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
-#include "history/song_path.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
 
@@ -35,6 +32,7 @@ class ScopeWindow;
 class SongPage;
 class Transport;
 class FileCommands;
+class HistoryController;
 class WavExport;
 
 struct MainWindowOptions {
@@ -61,6 +59,7 @@ class MainWindow : public QMainWindow, public Views {
   void NewSong() override;
   QList<QWidget*> TextBoxes() override;
   void StepDone(std::string_view name, StepRun run = {}) override;
+  bool UnsavedChanges() const override;
 
   // Edit / "Undo" and "Redo".
   void UndoClick();
@@ -77,7 +76,7 @@ class MainWindow : public QMainWindow, public Views {
   // Loads a song named on the command line, as Load / Song does after its dialog.
   void OpenSongFile(const QString& path);
   // The song's own file (loaded from or last saved to); empty while it has none.
-  QString SongFilePath() const { return QString::fromStdString(songPath_.path()); }
+  QString SongFilePath() const;
 
   // Menu handlers owned by the window itself.
   void Song1Click();  // New / "Song": asks "Clear Song?"
@@ -110,7 +109,7 @@ class MainWindow : public QMainWindow, public Views {
   PatternPage& patternPage() { return *patternPage_; }
   SongPage& songPage() { return *songPage_; }
   FileCommands& fileCommands() { return *fileCommands_; }
-  History& history() { return *history_; }
+  HistoryController& history() { return *history_; }
   MidiKeyboard& midiKeyboard() { return *midiKeyboard_; }
 
  protected:
@@ -124,17 +123,16 @@ class MainWindow : public QMainWindow, public Views {
   void SetEditMenu(bool enabled, bool pattern, bool instrument);
   void ShowAudioState();
   void ShowRecoveryState();
-  bool RestoreJournal(const QString& path);
-  SongDocument Document() { return {engine_->song, settings_}; }
+  uint8_t CurrentPage() const;
   // A song was loaded from `file` or started anew (no file): that is now the saved state.
   void SongReplaced(const char* step, const QString& file);
-  void SongSaved();
   // The song was saved to a file, which is now its own.
   void SongWritten();
+  // The Edit menu's Undo and Redo, "Crash recovery off" and the caption follow the history.
+  void ShowHistory();
   // The caption and the quick save item follow the song's file and its unsaved flag.
   void ShowSongFile();
   void UpdateUndoItems();
-  void UndoOrRedo(bool redo);
   void ShowStep(const StepShown& shown);
   void RefreshAll();
   bool IsMenuShortcut(QKeyEvent* event) const;
@@ -162,9 +160,7 @@ class MainWindow : public QMainWindow, public Views {
   std::unique_ptr<WavExport> wavExport_;
   QTimer* timer1_ = nullptr;
 
-  std::unique_ptr<History> history_;
-  std::unique_ptr<RecoveryFolder> recovery_;
-  QElapsedTimer clock_;
+  std::unique_ptr<HistoryController> history_;
 
   QMenu* editMenu_ = nullptr;
   bool editMenuForPage_ = false;  // the page's own Edit items are enabled
@@ -177,7 +173,6 @@ class MainWindow : public QMainWindow, public Views {
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
   QAction* saveSong_ = nullptr;
-  SongPath songPath_;
   MidiKeyboard* midiKeyboard_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;

@@ -51,8 +51,7 @@ struct EditorState {
   uint8_t OrderColumn = 0;
 
   // Files.
-  std::string StartFolder;      // the working folder at start; base of the dialogs' folders
-  bool UnsavedChanges = false;  // set by every change to the song; cleared by a successful load or save
+  std::string StartFolder;  // the working folder at start; base of the dialogs' folders
 };
 
 }  // namespace kelmar

@@ -29,26 +29,12 @@
 #include "files/song_file.h"
 #include "files/song_stream.h"
 
+#include "app_bench.h"
+
 namespace kelmar {
 namespace {
 
 using Answer = MessageBoxes::Answer;
-
-class RecordingViews : public Views {
- public:
-  void RefreshInstrumentPanel() override { calls << "instrument"; }
-  void RefreshPatternView() override { calls << "pattern"; }
-  void RefreshOrderList() override { calls << "order"; }
-  void ApplyColors() override { calls << "colors"; }
-  void NewSong() override { calls << "new"; }
-  QList<QWidget*> TextBoxes() override { return {}; }
-  // The window records a step; here a step only marks the song changed.
-  void StepDone(std::string_view, StepRun) override {
-    if (state) state->UnsavedChanges = true;
-  }
-  EditorState* state = nullptr;
-  QStringList calls;
-};
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -64,12 +50,7 @@ void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
 // take their answers from a queue and remember what they were asked.
 class FileCommandsTest : public ::testing::Test {
  protected:
-  FileCommandsTest()
-      : engine_(std::make_unique<Engine>()),
-        audio_(*engine_),
-        ctx_{*engine_, state_, settings_, messages_, audio_, views_},
-        commands_(ctx_, nullptr) {
-    views_.state = &state_;
+  FileCommandsTest() : commands_(ctx_, nullptr) {
     std::string templ = (std::filesystem::temp_directory_path() / "kelmar-cmd-XXXXXX").string();
     EXPECT_NE(::mkdtemp(templ.data()), nullptr);
     root_ = templ;
@@ -97,13 +78,14 @@ class FileCommandsTest : public ::testing::Test {
   void Answer(const std::string& relative) { names_.push_back(QString::fromStdString(Path(relative))); }
   Song& song() { return engine_->song; }
 
-  std::unique_ptr<Engine> engine_;
-  EditorState state_;
-  SongSettings settings_;
-  MessageBoxes messages_;
-  AudioOutput audio_;
-  RecordingViews views_;
-  AppContext ctx_;
+  testing::AppBench bench_;
+  std::unique_ptr<Engine>& engine_ = bench_.engine;
+  EditorState& state_ = bench_.state;
+  SongSettings& settings_ = bench_.settings;
+  MessageBoxes& messages_ = bench_.messages;
+  AudioOutput& audio_ = bench_.audio;
+  testing::FakeViews& views_ = bench_.views;
+  AppContext& ctx_ = bench_.ctx;
   FileCommands commands_;
   std::filesystem::path root_;
   std::deque<QString> names_;
@@ -125,7 +107,6 @@ void FillSong(Song& song) {
 TEST_F(FileCommandsTest, SongSaveThenLoadRestoresEverything) {
   FillSong(song());
   settings_ = {"My song \xE2\x82\xAC", "two\r\nlines", 0x00102030, 0x00405060};
-  state_.UnsavedChanges = true;
   Answer("songs/one.sng");
   commands_.Song3Click();
   ASSERT_EQ(requests_.size(), 1u);
@@ -134,12 +115,11 @@ TEST_F(FileCommandsTest, SongSaveThenLoadRestoresEverything) {
   EXPECT_EQ(requests_[0].defaultSuffix, "SNG");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/songs");
   EXPECT_TRUE(messages_.Shown().isEmpty());
-  EXPECT_FALSE(state_.UnsavedChanges);
   const Song saved = song();
 
   ResetSong(song());
   settings_ = SongSettings{};
-  state_.UnsavedChanges = true;
+  views_.Edit();
   engine_->StartPlayback(0, 0, 0);
   messages_.QueueAnswer(Answer::Yes);
   Answer("songs/one.sng");
@@ -158,16 +138,15 @@ TEST_F(FileCommandsTest, SongSaveThenLoadRestoresEverything) {
   EXPECT_EQ(engine_->Playing, 0);
   EXPECT_EQ(engine_->SamplesPerTick, engine_->SamplesPerTickFor(99));
   EXPECT_EQ(views_.calls, (QStringList{"instrument", "pattern", "order", "colors"}));
-  EXPECT_FALSE(state_.UnsavedChanges);
 }
 
 TEST_F(FileCommandsTest, SongLoadAnsweredNoOrCancelledChangesNothing) {
   song().Tempo = 77;
-  state_.UnsavedChanges = true;
+  views_.Edit();
   messages_.QueueAnswer(Answer::No);
   commands_.Song2Click();
   EXPECT_TRUE(requests_.empty());  // no dialog after No
-  state_.UnsavedChanges = false;
+  views_.Resync();
   commands_.Song2Click();  // no question without unsaved changes; the dialog is cancelled
   EXPECT_EQ(messages_.Shown().size(), 1);
   EXPECT_EQ(requests_.size(), 1u);
@@ -181,7 +160,7 @@ TEST_F(FileCommandsTest, RefusedSongFileLeavesSongAndPlaybackAlone) {
   FillSong(song());
   const Song before = song();
   settings_.Title = "kept";
-  state_.UnsavedChanges = true;
+  views_.Edit();
   engine_->StartPlayback(0, 0, 0);
   WriteAll(Path("songs/bad.sng"), {'K', 'E', 'L', 'M', 'A', 'P', 'S', '0', 0x37, 0x02, 0, 0});
   WriteAll(Path("songs/short.sng"), {'K', 'E', 'L'});
@@ -201,7 +180,6 @@ TEST_F(FileCommandsTest, RefusedSongFileLeavesSongAndPlaybackAlone) {
   EXPECT_EQ(std::memcmp(&song(), &before, sizeof before), 0);
   EXPECT_EQ(settings_.Title, "kept");
   EXPECT_EQ(engine_->Playing, 1);
-  EXPECT_TRUE(state_.UnsavedChanges);
   EXPECT_TRUE(views_.calls.isEmpty());
 }
 
@@ -216,13 +194,11 @@ TEST_F(FileCommandsTest, TempoZeroDoesNotDivide) {
   EXPECT_GT(engine_->SamplesPerTick, 0);
 }
 
-TEST_F(FileCommandsTest, SongSaveFailureIsReportedAndKeepsUnsavedChanges) {
-  state_.UnsavedChanges = true;
+TEST_F(FileCommandsTest, SongSaveFailureIsReported) {
   messages_.QueueAnswer(Answer::Ok);
   Answer("songs/no/such/folder.sng");
   commands_.Song3Click();
   EXPECT_EQ(messages_.Shown(), QStringList{"File not found"});
-  EXPECT_TRUE(state_.UnsavedChanges);
 
   settings_.Title = std::string(70000, 'x');
   messages_.QueueAnswer(Answer::Ok);
@@ -242,7 +218,6 @@ TEST_F(FileCommandsTest, InstrumentSaveAndLoadIntoAnotherSlot) {
   EXPECT_EQ(requests_[0].filter, "Kelmar Instrument (*.KLI)");
   EXPECT_EQ(requests_[0].defaultSuffix, "KLI");
   EXPECT_EQ(requests_[0].folder, QString::fromStdString(root_.string()) + "/instruments");
-  EXPECT_FALSE(state_.UnsavedChanges);  // saving an instrument changes nothing in the song
   std::vector<uint8_t> file = ReadAll(Path("instruments/i.kli"));
   ASSERT_EQ(file.size(), 128u);
   EXPECT_EQ(file[127], 0x47);
@@ -253,7 +228,6 @@ TEST_F(FileCommandsTest, InstrumentSaveAndLoadIntoAnotherSlot) {
   EXPECT_EQ(std::memcmp(&song().Instruments[200], &song().Instruments[7], sizeof(Instrument)), 0);
   EXPECT_EQ(song().SynthMode[200], 1);
   EXPECT_EQ(views_.calls, QStringList{"instrument"});
-  EXPECT_TRUE(state_.UnsavedChanges);
 
   file.push_back(0);
   WriteAll(Path("instruments/long.kli"), file);
@@ -283,12 +257,10 @@ TEST_F(FileCommandsTest, PatternSaveLoadAndShortFile) {
   EXPECT_EQ(song().Cell(10, 4, 17).Note, 30);
   EXPECT_EQ(song().Cell(10, 4, 17).Param2, 2);
   EXPECT_EQ(views_.calls, QStringList{"pattern"});
-  EXPECT_TRUE(state_.UnsavedChanges);
 
   file.resize(1031);
   WriteAll(Path("songs/short.klp"), file);
   state_.CurrentPattern = 11;
-  state_.UnsavedChanges = false;
   messages_.QueueAnswer(Answer::Ok);
   Answer("songs/short.klp");
   commands_.LoadPattern1Click();
@@ -296,7 +268,6 @@ TEST_F(FileCommandsTest, PatternSaveLoadAndShortFile) {
   EXPECT_EQ(song().Cell(11, 0, 0).Note, kEmptyNote);
   EXPECT_EQ(song().Cell(11, 4, 17).Note, kEmptyNote);
   EXPECT_EQ(views_.calls.size(), 1);  // no refresh for the refused file
-  EXPECT_FALSE(state_.UnsavedChanges);
 }
 
 TEST_F(FileCommandsTest, ClearInstrumentAndPatternAsk) {
@@ -312,7 +283,6 @@ TEST_F(FileCommandsTest, ClearInstrumentAndPatternAsk) {
   EXPECT_EQ(messages_.Shown(), (QStringList{"Clear Instrument?", "Clear Pattern?"}));
   EXPECT_EQ(song().Instruments[5].Filter, 44);
   EXPECT_EQ(song().Cell(6, 1, 1).Note, 12);
-  EXPECT_FALSE(state_.UnsavedChanges);
 
   messages_.QueueAnswer(Answer::Yes);
   commands_.Instrument1Click();
@@ -324,7 +294,6 @@ TEST_F(FileCommandsTest, ClearInstrumentAndPatternAsk) {
   EXPECT_EQ(c.Note, kEmptyNote);
   EXPECT_EQ(c.Effects | c.Param1 | c.Param2, 0);
   EXPECT_EQ(views_.calls, (QStringList{"instrument", "pattern"}));
-  EXPECT_TRUE(state_.UnsavedChanges);
 }
 
 TEST_F(FileCommandsTest, WaveformFileIsADarkGreyBitmapAndLoadsIntoAPair) {
@@ -403,12 +372,13 @@ TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
   window.fileCommands().SetDialogHook(DialogAnswers());
   window.state().StartFolder = root_.string();
   window.engine().song.Tempo = 123;
-  window.state().UnsavedChanges = true;
+  window.StepDone("Tempo");
+  ASSERT_TRUE(window.UnsavedChanges());
   Answer("songs/menu.sng");
   QAction* save = window.findChild<QAction*>("Song3");
   ASSERT_NE(save, nullptr);
   save->trigger();
-  EXPECT_FALSE(window.state().UnsavedChanges);
+  EXPECT_FALSE(window.UnsavedChanges());
   ASSERT_TRUE(std::filesystem::exists(Path("songs/menu.sng")));
 
   window.engine().song.Tempo = 50;
@@ -469,6 +439,7 @@ TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
   EXPECT_EQ(title(), "Quorin.Kelmar - a.sng");
   window.engine().song.Tempo = 77;
   window.StepDone("Tempo");
+  ASSERT_TRUE(window.UnsavedChanges());
   EXPECT_EQ(title(), "Quorin.Kelmar - a.sng*");
   save();
   EXPECT_EQ(requests_.size(), 1u);

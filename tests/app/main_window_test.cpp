@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, FormCreateSetsTheStartState) {
   EXPECT_EQ(s.ModulatorPage, 0);
   EXPECT_EQ(s.CurrentPattern, 0);
   EXPECT_TRUE(s.AutoIxxEffect);
-  EXPECT_FALSE(s.UnsavedChanges);
+  EXPECT_FALSE(window->UnsavedChanges());
   EXPECT_EQ(QString::fromStdString(s.StartFolder), QDir::currentPath());
   for (const Channel& ch : window->engine().Channels) EXPECT_EQ(ch.LRVolume, 255);
   const Song& song = window->engine().song;
@@ -484,7 +484,7 @@ TEST_F(MainWindowTest, ClearSongAnsweredNoThenYes) {
     engine.song.Tempo = 80;
   }
   window->settings().Title = "Mine";
-  window->state().UnsavedChanges = true;
+  window->StepDone("Title");
 
   window->messages().QueueAnswer(MessageBoxes::Answer::No);
   Item("Song1")->trigger();
@@ -492,7 +492,7 @@ TEST_F(MainWindowTest, ClearSongAnsweredNoThenYes) {
   EXPECT_EQ(engine.song.Instruments[5].SrcOsc1Amp, 40);
   EXPECT_EQ(engine.song.Tempo, 80);
   EXPECT_EQ(window->settings().Title, "Mine");
-  EXPECT_TRUE(window->state().UnsavedChanges);
+  EXPECT_TRUE(window->UnsavedChanges());
 
   window->messages().QueueAnswer(MessageBoxes::Answer::Yes);
   Item("Song1")->trigger();
@@ -510,7 +510,7 @@ TEST_F(MainWindowTest, ClearSongAnsweredNoThenYes) {
   // The editors stay where they were.
   EXPECT_EQ(window->state().CurrentInstrument, 5);
   EXPECT_EQ(window->state().CurrentPattern, 9);
-  EXPECT_FALSE(window->state().UnsavedChanges);
+  EXPECT_FALSE(window->UnsavedChanges());
 }
 
 // The real boxes: caption, icon and buttons, answered by a click once the box is up.

@@ -21,33 +21,16 @@
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
 
+#include "app_bench.h"
+
 namespace kelmar {
 namespace {
 
-class PatternViews : public Views {
- public:
-  void RefreshInstrumentPanel() override { ++instrumentRefreshes; }
-  void RefreshPatternView() override {}
-  void RefreshOrderList() override {}
-  void ApplyColors() override {}
-  void NewSong() override {}
-  QList<QWidget*> TextBoxes() override { return {}; }
-  // The window records a step; here a step only marks the song changed.
-  void StepDone(std::string_view, StepRun) override {
-    if (state) state->UnsavedChanges = true;
-  }
-  EditorState* state = nullptr;
-  int instrumentRefreshes = 0;
-};
-
 class PatternPageTest : public ::testing::Test {
  protected:
-  PatternPageTest()
-      : engine_(std::make_unique<Engine>()),
-        audio_(*engine_),
-        ctx_{*engine_, state_, settings_, messages_, audio_, views_} {
-    views_.state = &state_;
+  PatternPageTest() {
     ResetSong(song());
+    views_.Resync();
     window_.resize(671, 519);
     page_ = new PatternPage(ctx_, &window_);
     page_->setGeometry(0, 0, 671, 519);
@@ -97,13 +80,14 @@ class PatternPageTest : public ::testing::Test {
     return -1;
   }
 
-  std::unique_ptr<Engine> engine_;
-  EditorState state_;
-  SongSettings settings_;
-  MessageBoxes messages_;
-  AudioOutput audio_;
-  PatternViews views_;
-  AppContext ctx_;
+  testing::AppBench bench_;
+  std::unique_ptr<Engine>& engine_ = bench_.engine;
+  EditorState& state_ = bench_.state;
+  SongSettings& settings_ = bench_.settings;
+  MessageBoxes& messages_ = bench_.messages;
+  AudioOutput& audio_ = bench_.audio;
+  testing::FakeViews& views_ = bench_.views;
+  AppContext& ctx_ = bench_.ctx;
   QWidget window_;
   PatternPage* page_;
 };
@@ -195,7 +179,7 @@ TEST_F(PatternPageTest, MelodyWithAutoInstrumentEffectOnAndOff) {
   EXPECT_EQ(Line(3, 3), "B-4 V44D55");
   EXPECT_EQ(Cell(3, 3).Effects, 0x19);
   EXPECT_EQ(Cell(3, 3).Param1, 0x44);
-  EXPECT_TRUE(state_.UnsavedChanges);
+  EXPECT_TRUE(views_.UnsavedChanges());
   ExpectInStep();
 }
 
@@ -346,10 +330,10 @@ TEST_F(PatternPageTest, KeypadKeysStepTheInstrumentAndWrap) {
   Key(0, Qt::Key_Plus, Qt::KeypadModifier);
   EXPECT_EQ(state_.CurrentInstrument, 0);
   EXPECT_EQ(state_.CurrentPattern, 0);
-  EXPECT_EQ(views_.instrumentRefreshes, 1);
+  EXPECT_EQ(views_.Count("instrument"), 1);
   Key(0, Qt::Key_Minus, Qt::KeypadModifier);
   EXPECT_EQ(state_.CurrentInstrument, 255);
-  EXPECT_EQ(views_.instrumentRefreshes, 2);
+  EXPECT_EQ(views_.Count("instrument"), 2);
   ExpectInStep();
 }
 
@@ -387,18 +371,16 @@ TEST_F(PatternPageTest, ShiftF3ThenAnUpperRowNoteGivesOctaveSix) {
   EXPECT_EQ(state_.EntryOctave, 7);
 }
 
-TEST_F(PatternPageTest, AKeyThatChangesNothingStillMarksTheSongChanged) {
+TEST_F(PatternPageTest, AKeyThatChangesNothingLeavesTheSongSaved) {
   Show();
   Key(0, Qt::Key_Control, Qt::ControlModifier);
-  EXPECT_TRUE(state_.UnsavedChanges);
-  state_.UnsavedChanges = false;
   Key(0, Qt::Key_Up);
-  EXPECT_TRUE(state_.UnsavedChanges);
-  state_.UnsavedChanges = false;
   Type(0, "k");  // no note key
-  EXPECT_TRUE(state_.UnsavedChanges);
   EXPECT_EQ(Cell(0, 0).Note, kEmptyNote);
   ExpectInStep();
+  EXPECT_FALSE(views_.UnsavedChanges());
+  Type(0, "z");
+  EXPECT_TRUE(views_.UnsavedChanges());
 }
 
 TEST_F(PatternPageTest, OctaveDigitOnAnEmptyRowLeavesItEmpty) {
@@ -434,7 +416,6 @@ TEST_F(PatternPageTest, TabWalksTheTracksThenTheScrollBar) {
   }
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), ScrollBarpatt());
-  EXPECT_TRUE(state_.UnsavedChanges);
   ExpectInStep();
 }
 
@@ -448,7 +429,6 @@ TEST_F(PatternPageTest, CopyAndPasteTrack) {
   page_->PasteTrack1Click();
   EXPECT_EQ(Line(5, 7), "F#2 I03V00");
   EXPECT_EQ(song().Cell(2, 5, 7).Note, 30);
-  EXPECT_TRUE(state_.UnsavedChanges);
 
   // Copy with no track focused remembers 255: pastes only redraw.
   ScrollBarpatt()->setFocus();
@@ -490,7 +470,6 @@ TEST_F(PatternPageTest, CloneWithPatternsZeroToNineInUse) {
   EXPECT_EQ(Labelpatt()->text(), "  0A");
   EXPECT_EQ(ScrollBarpatt()->value(), 10);
   EXPECT_EQ(Line(0, 0), "D#0 .00.00");
-  EXPECT_TRUE(state_.UnsavedChanges);
   ExpectInStep();
 }
 
@@ -505,7 +484,7 @@ TEST_F(PatternPageTest, CloneWithPatterns254And255InUseChangesNothing) {
   EXPECT_EQ(state_.CurrentPattern, 3);
   EXPECT_EQ(song().Cell(255, 0, 0).Note, 5);
   EXPECT_EQ(Labelpatt()->text(), "  03");
-  EXPECT_FALSE(state_.UnsavedChanges);
+  EXPECT_FALSE(views_.UnsavedChanges());
   ExpectInStep();
 }
 
@@ -554,7 +533,7 @@ TEST_F(PatternPageInWindowTest, AutoIxxMenuItemSwitchesTheInstrumentEffect) {
 TEST_F(PatternPageInWindowTest, ShiftF3ThroughTheWindowThenAnUpperRowNote) {
   QTest::keyClick(Memo(0), Qt::Key_F3, Qt::ShiftModifier);
   EXPECT_EQ(state().EntryOctave, 5);
-  EXPECT_FALSE(state().UnsavedChanges);  // the song is as it was: nothing to save
+  EXPECT_FALSE(window->UnsavedChanges());  // the song is as it was: nothing to save
   QTest::keyClicks(Memo(0), "q");
   EXPECT_EQ(song().Cell(0, 0, 0).Note, 72);
   EXPECT_EQ(Line(0, 0), "C-6 I00.00");

@@ -60,7 +60,7 @@ TEST_F(SongPageTest, InsertAndDeleteOnTheFirstAndLastPositions) {
   EXPECT_EQ(LineOf(memo, 1), "01:P00");
   EXPECT_EQ(LineOf(memo, 255), "FF:PFE") << "the entry that played pattern FF is gone";
   EXPECT_EQ(song().Order[0], 0x200);
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
   EXPECT_EQ(CaretOf(memo), std::make_pair(0, 4));
 
   Key(Qt::Key_Delete);
@@ -135,7 +135,7 @@ TEST_F(SongPageTest, IgnoredCharacterStillRedrawsTheList) {
   bench.views.Resync();
   Type("g");
   EXPECT_EQ(LineOf(memo, 3), "03:JAB");
-  EXPECT_FALSE(bench.state.UnsavedChanges) << "nothing was edited";
+  EXPECT_FALSE(bench.views.UnsavedChanges()) << "nothing was edited";
   EXPECT_EQ(CaretOf(memo), std::make_pair(0, 4));
 }
 
@@ -147,7 +147,7 @@ TEST_F(SongPageTest, ArrowsNeitherEditNorMarkTheSongChanged) {
   Key(Qt::Key_End);
   EXPECT_EQ(CaretOf(memo), std::make_pair(2, 5)) << "keys the list leaves alone do not move the caret";
   EXPECT_FALSE(memo->textCursor().hasSelection());
-  EXPECT_FALSE(bench.state.UnsavedChanges);
+  EXPECT_FALSE(bench.views.UnsavedChanges());
   EXPECT_EQ(memo->toPlainText().size(), 256 * 7 - 1) << "typing never inserts characters";
 }
 
@@ -170,14 +170,14 @@ TEST_F(SongPageTest, CursorRowSurvivesASongLoad) {
     ResetSong(song());
     song().Order[9] = 0x122;
   }
-  bench.state.UnsavedChanges = false;
+  bench.views.Resync();
   bench.songPage->RefreshOrderList();
   EXPECT_EQ(bench.state.OrderRow, 9);
   EXPECT_EQ(LineOf(memo, 9), "09:J22");
   EXPECT_EQ(CaretOf(memo), std::make_pair(9, 4));
   bench.transport->Song4Click();
   EXPECT_EQ(bench.engine->Position().OrderPos, 9) << "Play Song starts where the cursor was";
-  EXPECT_FALSE(bench.state.UnsavedChanges);
+  EXPECT_FALSE(bench.views.UnsavedChanges());
 }
 
 TEST_F(SongPageTest, OptimizeAsksAndOnYesRewritesTheOrderList) {
@@ -192,13 +192,13 @@ TEST_F(SongPageTest, OptimizeAsksAndOnYesRewritesTheOrderList) {
   EXPECT_EQ(bench.messages.Shown(), QStringList{"This will change your Pattern Order List. Are you sure?"});
   EXPECT_EQ(LineOf(memo, 4), "04:JFF") << "No still redraws";
   EXPECT_EQ(LineOf(memo, 7), "07:P07");
-  EXPECT_FALSE(bench.state.UnsavedChanges);
+  EXPECT_FALSE(bench.views.UnsavedChanges());
 
   bench.messages.QueueAnswer(MessageBoxes::Answer::Yes);
   QTest::mouseClick(optimize, Qt::LeftButton);
   EXPECT_EQ(LineOf(memo, 7), "07:P00") << "every empty pattern is the same as pattern 0";
   EXPECT_EQ(LineOf(memo, 4), "04:JFF");
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
 }
 
 // --- song settings ---
@@ -213,7 +213,7 @@ TEST_F(SongPageTest, GreenTextBarAt128ColoursEveryTextBox) {
   for (int i = 0; i < 8; ++i) green->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(green->value(), 128);
   EXPECT_EQ(bench.settings.TextColor, 0x00008000u);
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
   const QList<QWidget*> boxes = bench.views.TextBoxes();
   ASSERT_EQ(boxes.size(), 13);
   for (QWidget* box : boxes) {
@@ -248,7 +248,7 @@ TEST_F(SongPageTest, LoadedTopByteStaysUntilABarMoves) {
   EXPECT_EQ(Find<QScrollBar>("ScrollBarRB")->value(), 0x30);
   EXPECT_EQ(Find<QScrollBar>("ScrollBarGB")->value(), 0x20);
   EXPECT_EQ(Find<QScrollBar>("ScrollBarBB")->value(), 0x10);
-  EXPECT_FALSE(bench.state.UnsavedChanges) << "setting bars from the program is no user move";
+  EXPECT_FALSE(bench.views.UnsavedChanges()) << "setting bars from the program is no user move";
 
   auto* red = Find<QScrollBar>("ScrollBarRF");
   red->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -278,10 +278,10 @@ TEST_F(SongPageTest, TempoAndSpeedLabelsAndBars) {
   speed->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(song().Speed, 7);
   EXPECT_EQ(labelSPD->text(), "   7");
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
 
   // A loaded value outside the range shows unchanged in the label, the bar at its end.
-  bench.state.UnsavedChanges = false;
+  bench.views.Resync();
   song().Tempo = 0;
   song().Speed = 40;
   bench.songPage->RefreshOrderList();
@@ -290,7 +290,7 @@ TEST_F(SongPageTest, TempoAndSpeedLabelsAndBars) {
   EXPECT_EQ(labelSPD->text(), "  40");
   EXPECT_EQ(speed->value(), 31);
   EXPECT_EQ(song().Tempo, 0) << "setting the bar from the program is no user move";
-  EXPECT_FALSE(bench.state.UnsavedChanges);
+  EXPECT_FALSE(bench.views.UnsavedChanges());
   tempo->setValue(125);  // what the bar's "Scroll here" does: no action, still the user's move
   EXPECT_EQ(song().Tempo, 125);
   EXPECT_EQ(labelTPO->text(), " 125");
@@ -321,25 +321,25 @@ TEST_F(SongPageTest, TitleAndCommentAreTheSongsText) {
   QTest::keyClick(title, Qt::Key_End);
   QTest::keyClicks(title, "!");
   EXPECT_EQ(bench.settings.Title, "Songtitle!");
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
 
-  bench.state.UnsavedChanges = false;
+  bench.views.Resync();
   comment->setFocus();
   comment->moveCursor(QTextCursor::End);
   QTest::keyClick(comment, Qt::Key_Return);
   QTest::keyClicks(comment, "x");
   EXPECT_EQ(bench.settings.Comment, "Songcomment\r\nx") << "lines are stored with CR LF";
-  EXPECT_TRUE(bench.state.UnsavedChanges);
+  EXPECT_TRUE(bench.views.UnsavedChanges());
 
   // A new song or a load replaces the texts; the boxes follow without marking a change.
-  bench.state.UnsavedChanges = false;
+  bench.views.Resync();
   bench.settings.Title = "Loaded";
   bench.settings.Comment = "one\r\ntwo";
   bench.songPage->RefreshOrderList();
   EXPECT_EQ(title->text(), "Loaded");
   EXPECT_EQ(comment->toPlainText(), "one\ntwo");
   EXPECT_EQ(bench.settings.Comment, "one\r\ntwo");
-  EXPECT_FALSE(bench.state.UnsavedChanges);
+  EXPECT_FALSE(bench.views.UnsavedChanges());
 
   // Only what a song file stores: other characters are left out, typed or pasted, and the
   // comment ends at the file's 65,535 bytes, a line break counting two (CR LF).

@@ -1,7 +1,5 @@
-// A test bench for the song page and the transport without the main window: a fresh
-// engine (no audio device; tests render by calling RenderBuffer themselves), the editing
-// state, the settings, answerable message boxes, and views that count refreshes and
-// forward them to the real pages.
+// A test bench for the song page and the transport without the main window: the pattern
+// and song pages on the shared bench, their refreshes forwarded by its views.
 #pragma once
 
 #include <QApplication>
@@ -13,59 +11,13 @@
 #include <optional>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/message_box.h"
-#include "app/pages/pattern_page.h"
-#include "app/pages/song_page.h"
 #include "app/transport.h"
-#include "audio/audio_output.h"
+#include "app_bench.h"
 
 namespace kelmar::testing {
 
-class CountingViews : public Views {
- public:
-  void RefreshInstrumentPanel() override {}
-  void RefreshPatternView() override {
-    ++patternRefreshes;
-    if (patternPage) patternPage->RefreshPatternView();
-  }
-  void RefreshOrderList() override {
-    if (songPage) songPage->RefreshOrderList();
-  }
-  void ApplyColors() override {
-    if (songPage) songPage->ApplyColors();
-  }
-  void NewSong() override {}
-  // As the window does: the song's history says whether the song changed.
-  void StepDone(std::string_view name, StepRun run) override {
-    history->Record(*document, name, 0, run);
-    state->UnsavedChanges = history->Unsaved();
-  }
-  // The song as it is now counts as saved (a load behind the editors' back).
-  void Resync() { history->MarkSaved(*document); }
-  EditorState* state = nullptr;
-  std::optional<SongDocument> document;
-  std::unique_ptr<History> history;
-  QList<QWidget*> TextBoxes() override {
-    QList<QWidget*> boxes = otherBoxes;
-    if (songPage) boxes += songPage->TextBoxes();
-    return boxes;
-  }
-
-  PatternPage* patternPage = nullptr;
-  SongPage* songPage = nullptr;
-  QList<QWidget*> otherBoxes;  // stand-ins for the text boxes of the other pages
-  int patternRefreshes = 0;
-};
-
-struct SongBench {
-  SongBench()
-      : engine(std::make_unique<Engine>()),
-        audio(*engine),
-        ctx{*engine, state, settings, messages, audio, views} {
-    views.state = &state;
-    views.document.emplace(SongDocument{engine->song, settings});
-    views.history = std::make_unique<History>(engine->song, settings);
+struct SongBench : AppBench {
+  SongBench() {
     window.resize(671, 519);
     for (int i = 0; i < 10; ++i) views.otherBoxes.push_back(new QPlainTextEdit(&window));
     patternPage = new PatternPage(ctx, &window);
@@ -109,13 +61,6 @@ struct SongBench {
     return -1;
   }
 
-  std::unique_ptr<Engine> engine;
-  EditorState state;
-  SongSettings settings;
-  MessageBoxes messages;
-  AudioOutput audio;
-  CountingViews views;
-  AppContext ctx;
   QWidget window;
   PatternPage* patternPage;
   SongPage* songPage;

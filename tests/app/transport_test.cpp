@@ -65,11 +65,11 @@ TEST_F(TransportTest, PlayPatternPlaysTheShownPatternOnceWithoutFollowing) {
 
   // The user shows another pattern while it plays; the view stays there.
   bench.state.CurrentPattern = 9;
-  const int refreshes = bench.views.patternRefreshes;
+  const int refreshes = bench.views.Count("pattern");
   bench.RenderOnce();
   bench.transport->Timer1Timer();
   EXPECT_EQ(bench.state.CurrentPattern, 9);
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes);
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes);
 
   // 32 rows of 6 ticks of 882 frames at 44100 Hz, 4096 frames a buffer: one pass and it stops.
   const int buffers = bench.RenderUntilStopped(100);
@@ -80,16 +80,16 @@ TEST_F(TransportTest, PlayPatternPlaysTheShownPatternOnceWithoutFollowing) {
 }
 
 TEST_F(TransportTest, StopWhileStoppedStillRedrawsThePatternView) {
-  const int refreshes = bench.views.patternRefreshes;
+  const int refreshes = bench.views.Count("pattern");
   bench.transport->Stop1Click();
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes + 1);
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes + 1);
   EXPECT_FALSE(position().Playing);
 
   bench.transport->Song4Click();
   bench.RenderOnce();
   bench.transport->Stop1Click();
   EXPECT_FALSE(position().Playing);
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes + 2);
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes + 2);
 }
 
 TEST_F(TransportTest, FollowShowsThePlayingPatternInSongMode) {
@@ -99,10 +99,10 @@ TEST_F(TransportTest, FollowShowsThePlayingPatternInSongMode) {
   bench.ShowPatternPage();
   bench.transport->Song4Click();
   bench.RenderOnce();
-  const int refreshes = bench.views.patternRefreshes;
+  const int refreshes = bench.views.Count("pattern");
   bench.transport->Timer1Timer();
   EXPECT_EQ(bench.state.CurrentPattern, 2);
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes + 1);
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes + 1);
   auto* label = bench.patternPage->findChild<QLabel*>("Labelpatt");
   auto* bar = bench.patternPage->findChild<QScrollBar*>("ScrollBarpatt");
   ASSERT_NE(label, nullptr);
@@ -118,8 +118,8 @@ TEST_F(TransportTest, FollowShowsThePlayingPatternInSongMode) {
   EXPECT_EQ(bench.state.CurrentPattern, 2);
   // Nothing to do while the view already shows the playing pattern.
   bench.transport->Timer1Timer();
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes + 2);
-  EXPECT_FALSE(bench.state.UnsavedChanges) << "following is no edit";
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes + 2);
+  EXPECT_FALSE(bench.views.UnsavedChanges()) << "following is no edit";
   EXPECT_EQ(bench.state.TrackCursors[0].CursorColumn, 3);
   EXPECT_EQ(bench.state.TrackCursors[0].CursorRow, 7);
 
@@ -188,10 +188,10 @@ TEST_F(TransportTest, NothingHappensOnOtherPagesWhilePlaying) {
   bench.state.OrderRow = 6;
   bench.transport->Song4Click();
   bench.RenderOnce();
-  const int refreshes = bench.views.patternRefreshes;
+  const int refreshes = bench.views.Count("pattern");
   bench.transport->Timer1Timer();
   EXPECT_EQ(bench.state.CurrentPattern, 0);
-  EXPECT_EQ(bench.views.patternRefreshes, refreshes);
+  EXPECT_EQ(bench.views.Count("pattern"), refreshes);
   EXPECT_FALSE(memoPO()->textCursor().hasSelection());
 }
 

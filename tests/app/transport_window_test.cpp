@@ -87,7 +87,7 @@ TEST_F(TransportWindowTest, GreenTextBarColoursAllThirteenTextBoxes) {
   green->triggerAction(QAbstractSlider::SliderToMinimum);
   for (int i = 0; i < 8; ++i) green->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(window.settings().TextColor, 0x00008000u);
-  EXPECT_TRUE(window.state().UnsavedChanges);
+  EXPECT_TRUE(window.UnsavedChanges());
   const QList<QWidget*> boxes = window.TextBoxes();
   ASSERT_EQ(boxes.size(), 13);
   EXPECT_EQ(boxes.front()->objectName(), "MemoAbout");
@@ -144,7 +144,7 @@ TEST_F(TransportWindowTest, CursorRowSurvivesASongLoadAndPlaySongStartsThere) {
   EXPECT_EQ(memo->textCursor().blockNumber(), 9);
   EXPECT_EQ(memo->textCursor().positionInBlock(), 5);
   EXPECT_EQ(window.songPage().EditTit()->text(), "Saved title");
-  EXPECT_FALSE(window.state().UnsavedChanges);
+  EXPECT_FALSE(window.UnsavedChanges());
   Press(Qt::Key_F5);
   EXPECT_TRUE(position().Playing);
   EXPECT_EQ(position().OrderPos, 9);

@@ -15,7 +15,6 @@ void PasteInstrument(Engine& engine, EditorState& state) {
       instruments[state.CurrentInstrument] = instruments[state.InstrumentCopySource];
     }
   }
-  state.UnsavedChanges = true;
 }
 
 void CopyEnvelope(EditorState& state) {
@@ -30,7 +29,6 @@ void PasteEnvelope(Engine& engine, EditorState& state) {
         CurrentEnvelope(engine.song.Instruments[state.EnvelopeCopyInstrument], state.EnvelopeCopyTab);
     CurrentEnvelope(engine.song.Instruments[state.CurrentInstrument], state.EnvelopeTab) = source;
   }
-  state.UnsavedChanges = true;
 }
 
 void RandomWave(Engine& engine, EditorState& state) {
@@ -44,7 +42,6 @@ void RandomWave(Engine& engine, EditorState& state) {
       bytes[field] = value;
     }
   }
-  state.UnsavedChanges = true;
 }
 
 void PreviewNote(Engine& engine, EditorState& state, uint8_t semitone, uint8_t octaveOffset) {

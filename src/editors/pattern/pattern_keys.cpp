@@ -198,7 +198,6 @@ KeyOutcome KeyDownAction(Song& song, EditorState& state, int track, PatternKey k
 }  // namespace
 
 KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key, bool shift) {
-  state.UnsavedChanges = true;
   const int fromRow = state.TrackCursors[track].CursorRow;
   const bool extend = shift && Extends(key);
   // Shift+Left / Shift+Right select by whole tracks: the cursor keeps its column.

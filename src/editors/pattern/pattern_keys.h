@@ -53,9 +53,9 @@ struct KeyOutcome {
 // The key-down stage's key of a key press: "+" and "-" by their place where it is known.
 PatternKey PatternKeyOf(const PlatformKey& key);
 
-// Key-down stage for the column of track (0..7). Always sets UnsavedChanges. With shift,
-// the arrows, PageUp, PageDown, Home and End draw the block selection on as they move (Left
-// and Right by whole tracks); without it a move drops the selection.
+// Key-down stage for the column of track (0..7). With shift, the arrows, PageUp, PageDown,
+// Home and End draw the block selection on as they move (Left and Right by whole tracks);
+// without it a move drops the selection.
 KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey key, bool shift = false);
 
 // Character stage for the column of track (0..7): ch is the typed character, pianoKey the

@@ -27,7 +27,6 @@ bool PasteTrack(Song& song, EditorState& state, uint8_t focusedTrack) {
   const Track& source = song.Patterns[state.TrackCopyPattern][state.TrackCopyTrack];
   Track& target = song.Patterns[state.CurrentPattern][focusedTrack];
   if (&source != &target) std::memcpy(&target, &source, sizeof(Track));
-  state.UnsavedChanges = true;
   return true;
 }
 
@@ -43,7 +42,6 @@ bool ClonePattern(Song& song, EditorState& state) {
     std::memcpy(&song.Patterns[target], &song.Patterns[state.CurrentPattern], sizeof(Pattern));
   }
   state.CurrentPattern = static_cast<uint8_t>(target);
-  state.UnsavedChanges = true;
   return true;
 }
 

@@ -22,15 +22,13 @@ constexpr uint8_t kNoTrack = 255;
 void CopyTrack(EditorState& state, uint8_t focusedTrack);
 
 // Paste Track: copies the remembered track, as it is now, into the focused track of the
-// shown pattern. Does nothing when either track is kNoTrack. Returns whether it copied
-// (and then sets UnsavedChanges).
+// shown pattern. Does nothing when either track is kNoTrack. Returns whether it copied.
 bool PasteTrack(Song& song, EditorState& state, uint8_t focusedTrack);
 
 // Clone Pattern: copies the shown pattern into the pattern after the highest used one of
 // 0..254 and makes the copy the shown pattern. Nothing changes when patterns 0..254 are
 // all empty, or when the target (only possible for 255) already holds something: a
-// clone never overwrites the user's notes. Returns whether it cloned (and then sets
-// UnsavedChanges).
+// clone never overwrites the user's notes. Returns whether it cloned.
 bool ClonePattern(Song& song, EditorState& state);
 
 }  // namespace kelmar

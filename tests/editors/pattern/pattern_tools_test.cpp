@@ -49,7 +49,6 @@ TEST_F(PatternTools, PasteBeforeAnyCopyTakesTrackZeroOfPatternZero) {
   state_.CurrentPattern = 9;
   EXPECT_TRUE(PasteTrack(song(), state_, 4));
   EXPECT_TRUE(SameBytes(song().Patterns[9][4], song().Patterns[0][0]));
-  EXPECT_TRUE(state_.UnsavedChanges);
 }
 
 TEST_F(PatternTools, CopyRemembersAReferenceNotTheCells) {
@@ -58,7 +57,6 @@ TEST_F(PatternTools, CopyRemembersAReferenceNotTheCells) {
   CopyTrack(state_, 3);
   EXPECT_EQ(state_.TrackCopyPattern, 2);
   EXPECT_EQ(state_.TrackCopyTrack, 3);
-  EXPECT_FALSE(state_.UnsavedChanges);
   song().Cell(2, 3, 1) = {14, 0, 0, 0};  // edited after the copy
   state_.CurrentPattern = 7;
   ASSERT_TRUE(PasteTrack(song(), state_, 6));
@@ -84,7 +82,6 @@ TEST_F(PatternTools, CopyWithNoTrackFocusedDisablesPasteUntilTheNextCopy) {
   state_.CurrentPattern = 1;
   EXPECT_FALSE(PasteTrack(song(), state_, 2));
   EXPECT_TRUE(IsPatternEmpty(song(), 1));
-  EXPECT_FALSE(state_.UnsavedChanges);
   state_.CurrentPattern = 0;
   CopyTrack(state_, 0);
   state_.CurrentPattern = 1;
@@ -102,7 +99,6 @@ TEST_F(PatternTools, CloneCopiesTheShownPatternAfterTheHighestUsedOne) {
   EXPECT_EQ(state_.CurrentPattern, 10);
   EXPECT_TRUE(PatternsEqual(song(), 3, 10));
   EXPECT_EQ(song().Order, order);
-  EXPECT_TRUE(state_.UnsavedChanges);
   // The next clone goes after the first one.
   ASSERT_TRUE(ClonePattern(song(), state_));
   EXPECT_EQ(state_.CurrentPattern, 11);
@@ -114,7 +110,6 @@ TEST_F(PatternTools, CloneWithNothingInUseDoesNothing) {
   state_.CurrentPattern = 255;
   EXPECT_FALSE(ClonePattern(song(), state_));
   EXPECT_EQ(state_.CurrentPattern, 255);
-  EXPECT_FALSE(state_.UnsavedChanges);
   for (int p = 0; p < 255; ++p) ASSERT_TRUE(IsPatternEmpty(song(), p));
 }
 
@@ -127,7 +122,6 @@ TEST_F(PatternTools, CloneNeverOverwritesAUsedPattern255) {
   EXPECT_FALSE(ClonePattern(song(), state_));
   EXPECT_TRUE(SameBytes(song().Patterns[255], kept));
   EXPECT_EQ(state_.CurrentPattern, 3);
-  EXPECT_FALSE(state_.UnsavedChanges);
   // With pattern 255 free the clone lands there.
   std::memcpy(&song().Patterns[255], &song().Patterns[0], sizeof(Pattern));
   ASSERT_TRUE(IsPatternEmpty(song(), 255));

@@ -1,4 +1,5 @@
-// Widget tests run the real widgets under the offscreen platform: one QApplication for the program.
+// main() of the widget test programs: one QApplication for the program, under the offscreen
+// platform and with no sound device.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,0 +1,106 @@
+#include "app/history_controller.h"
+
+#include "app/message_box.h"
+#include "app/recovery_folder.h"
+#include "engine/engine.h"
+#include "files/song_settings.h"
+
+namespace kelmar {
+
+HistoryController::HistoryController(Engine& engine, SongSettings& settings, MessageBoxes& messages)
+    : engine_(engine), settings_(settings), messages_(messages), history_(engine.song, settings) {
+  clock_.start();
+}
+
+HistoryController::~HistoryController() = default;
+
+SongDocument HistoryController::Document() { return {engine_.song, settings_}; }
+
+void HistoryController::StepDone(std::string_view name, uint8_t page, StepRun run) {
+  run.timeMs = clock_.elapsed();
+  history_.Record(Document(), name, page, run);
+}
+
+void HistoryController::SongReplaced(const char* step, uint8_t page, const QString& file) {
+  const Timeline& timeline = history_.timeline();
+  const uint32_t before = timeline.CanUndo() ? timeline.NextUndo().serial : 0;
+  StepDone(step, page);
+  // A song equal to the one before makes no step; then only the file changes.
+  if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
+    songPath_.Replaced(timeline.NextUndo().serial, file.toStdString());
+  } else {
+    songPath_.Saved(file.toStdString());
+  }
+  MarkSaved();
+}
+
+void HistoryController::SongWritten(const QString& file) {
+  songPath_.Saved(file.toStdString());
+  MarkSaved();
+}
+
+void HistoryController::MarkSaved() { history_.MarkSaved(Document()); }
+
+std::optional<StepShown> HistoryController::Undo() { return Move(false); }
+
+std::optional<StepShown> HistoryController::Redo() { return Move(true); }
+
+std::optional<StepShown> HistoryController::Move(bool redo) {
+  const Timeline& timeline = history_.timeline();
+  if (!(redo ? timeline.CanRedo() : timeline.CanUndo())) return std::nullopt;
+  const uint32_t serial = redo ? timeline.NextRedo().serial : timeline.NextUndo().serial;
+  StepShown shown;
+  {
+    EngineLock lock(engine_);
+    if (!(redo ? history_.Redo(Document(), &shown) : history_.Undo(Document(), &shown))) return std::nullopt;
+    for (int i = 0; i < kInstrumentCount; ++i) {
+      if (shown.place.instruments.test(i)) engine_.BuildWaveTable(static_cast<uint8_t>(i));
+    }
+  }
+  redo ? songPath_.Redone(serial) : songPath_.Undone(serial);
+  return shown;
+}
+
+void HistoryController::StartRecovery(const QString& folder) {
+  recovery_ = std::make_unique<RecoveryFolder>(folder);
+  if (recovery_->Claim()) history_.StartJournal(Document(), recovery_->JournalPath().toStdString());
+}
+
+bool HistoryController::RecoveryOff() const {
+  return recovery_ && (history_.JournalFailed() || recovery_->JournalPath().isEmpty());
+}
+
+bool HistoryController::OfferRecovery() {
+  if (!recovery_) return false;
+  const QStringList dead = recovery_->DeadJournals();
+  Offer offer = Offer::Empty;
+  for (const QString& path : dead) {
+    offer = OfferJournal(path);
+    if (offer != Offer::Empty) break;
+  }
+  // Offered or not, a dead journal is set aside and kept: a wrong answer loses nothing.
+  for (const QString& path : dead) recovery_->SetAside(path);
+  return offer == Offer::Restored;
+}
+
+HistoryController::Offer HistoryController::OfferJournal(const QString& path) {
+  const std::optional<JournalContents> journal = ReadJournalFile(path.toStdString());
+  if (!journal) return Offer::Empty;
+  if (!messages_.Ask("Kelmar was not closed properly. Restore the unsaved work?")) return Offer::Declined;
+  {
+    EngineLock lock(engine_);
+    engine_.StopPlayback();
+    history_.Restore(Document(), *journal);
+    engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
+    engine_.BuildAllWaveTables();
+  }
+  songPath_.Forget();  // the journal does not say which file the song came from
+  return Offer::Restored;
+}
+
+void HistoryController::CleanExit() {
+  history_.RemoveJournal();
+  if (recovery_) recovery_->Release();
+}
+
+}  // namespace kelmar
