@@ -1,4 +1,9 @@
 // Voice state: eight of these, playback state only, never saved.
+//
+// Threads (Engine::Channels, see engine.h): the renderer writes every field (Tick, the
+// oscillator and filter passes); the window thread writes them under EngineLock
+// (TriggerNote previews, StartPlayback, StopPlayback) or while no callback runs (RestVoices,
+// the LRVolumes at start-up). Outside the engine only tests read them.
 #pragma once
 
 #include <cstdint>

@@ -9,8 +9,15 @@
 // through SetLockHooks, the same lock the device holds around every callback. So while
 // the lock is held no tick is half-done, which is all that the "wait until TickDone"
 // of note previews and of a playback restart asks for: the engine itself never waits.
-// With no hooks installed the lock does nothing (no audio thread). The display thread
-// reads only Position().
+// With no hooks installed the lock does nothing (no audio thread). The play-position
+// display (the window's 100 ms timer, kelmar-render --play) reads the player only through
+// Position(), without the lock.
+//
+// In the notes on the fields below, "the renderer" is RenderBuffer / RenderFrames and the
+// Tick they run: the audio callback while a device plays, otherwise the window thread with
+// the callback paused (WAV export) or a program without a device (kelmar-render, tests).
+// "While no callback runs" means before OpenAudio, between a close and the next open, while
+// PauseAudio(true) holds the callback off (WAV export), or in a program without a device.
 #pragma once
 
 #include <array>
@@ -47,38 +54,63 @@ class Engine {
   // main window does at start-up. Wave tables stay zero until playback start or preview.
   Engine();
 
-  // --- song and generated data (window thread writes under EngineLock) ---
+  // --- song and generated data ---
+  // Window thread only, under EngineLock (editors, file commands, undo, recovery); read by
+  // the renderer's Tick. The window thread reads it without the lock (it is the only writer).
   Song song;
+  // BuildWaveTable on the window thread under EngineLock (StartPlayback, note previews, undo
+  // and recovery, the instrument page's preview) or while no callback runs (the export's
+  // StartPlayback); read by the renderer.
   std::array<std::array<uint8_t, kWaveTableSize>, kInstrumentCount> WaveTables;
+  // The renderer writes every voice (Tick, the oscillator and filter passes); the window
+  // thread writes them under EngineLock (TriggerNote previews, StartPlayback, StopPlayback),
+  // or without it while no callback runs (RestVoices, the LRVolumes at start-up).
   std::array<Channel, kChannelCount> Channels;
-  Random random;  // reseeded from the clock by the application for random waves
+  // Window thread only: reseeded from the clock at start-up (no lock), drawn by Random Wave
+  // (under EngineLock, for the instrument it writes). The renderer never draws.
+  Random random;
 
   // --- engine constants settable by the options ---
+  // Window thread, only while no callback runs (AudioOutput::ReopenWith*, between its close
+  // and open; ConfigureFreshEngine); read-only while a device is open, read by the callback.
   uint16_t SampleRate = 44100;
   uint16_t BufferSize = 4096;
-  uint8_t LastChannel = 7;
+  uint8_t LastChannel = 7;  // set before rendering starts (tests); the program never changes it
   // Channels the listener has muted (bit c = channel c), for the live output only.
+  // Window thread under EngineLock (Mute Track, Solo Track) or while no callback runs (the
+  // screenshot program); read by the audio callback.
   uint8_t MutedTracks = 0;
   // The renderer may run the voices' filters in vector registers where the processor has
   // them; the output is identical either way (tests render both ways).
+  // Set before rendering starts (tests, benchmarks); read-only after.
   bool UseVectorFilter = true;
 
   // --- renderer state ---
+  // The renderer's Tick (effect T); the window thread under EngineLock (StartPlayback, a
+  // song load, recovery) or while no callback runs (ReopenWith*, ConfigureFreshEngine).
   uint16_t SamplesPerTick = 0;
+  // The renderer only; RestVoices resets it while no callback runs.
   uint16_t TickCountdown = 0;
-  uint8_t TickDone = 0;
+  uint8_t TickDone = 0;  // the renderer only (set around each Tick)
 
   // --- player variables ---
+  // The renderer's Tick, and the window thread under EngineLock or while no callback runs
+  // (StartPlayback, StopPlayback). Other threads read Playing, Row, OrderPos and PatternMode
+  // only through Position().
   uint8_t Playing = 0;
   uint8_t Row = 0;
   uint8_t OrderPos = 0;
   uint8_t Frame = 0;
   uint8_t FrameLimit = 0;
   uint8_t CurTempo = 0;
+  // Set to 1 by the window thread under EngineLock before an export or --play starts (and by
+  // RenderSongToSink, with the callback paused); StopPlayback clears it on either thread.
   uint8_t StopAtLoop = 0;
   uint16_t PatternMode = 0;
 
   // Tables: FreqTable belongs to this engine's sample rate; the rest are fixed and shared.
+  // BuildFreqTable runs only while no callback runs (construction, ReopenWith*,
+  // ConfigureFreshEngine); read by the renderer's Tick.
   std::array<uint32_t, 4096> FreqTable;
   void BuildFreqTable();
 
@@ -120,8 +152,8 @@ class Engine {
   // default 50 so that it never reaches the division, and the result is at least 1.
   uint16_t SamplesPerTickFor(uint8_t tempo) const;
 
-  // Snapshot for the display thread: published at the end of every tick and by
-  // StartPlayback and StopPlayback.
+  // Snapshot for the play-position display, from any thread without the lock: published at
+  // the end of every tick and by StartPlayback and StopPlayback.
   PlayPosition Position() const;
 
   // Locking hooks (see top of file).
@@ -140,7 +172,7 @@ class Engine {
     uint32_t key = 0xFFFFFFFFu;  // (volume level << 8) | LRVolume; no table yet
     std::array<int32_t, 256> packed{};
   };
-  std::array<OutputTable, kChannelCount> outputTables_;
+  std::array<OutputTable, kChannelCount> outputTables_;  // the renderer only
 
  public:
   // Renderer-private scratch (public only so that the renderer's helpers can name the type):
@@ -158,10 +190,14 @@ class Engine {
   // Renders the voices of the channels in `channels` for n frames, adding them to mix.
   void RenderVoices(uint8_t channels, int32_t* mix, int n, int16_t* const* stems);
 
-  FilterScratch filterScratch_{};
+  FilterScratch filterScratch_{};  // the renderer only
 
+  // Window thread: AudioOutput sets them after the open, before the stream starts, and
+  // clears them after the close; read by Lock and Unlock on the window thread.
   LockFn lock_ = nullptr;
   LockFn unlock_ = nullptr;
+  // Stored by PublishPosition (the renderer's Tick; StartPlayback and StopPlayback on the
+  // window thread under EngineLock); loaded lock-free from any thread.
   std::atomic<uint64_t> position_{0};
 };
 

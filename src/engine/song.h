@@ -122,6 +122,11 @@ using Track = std::array<PatternCell, kRowCount>;
 using Pattern = std::array<Track, kTrackCount>;
 static_assert(sizeof(Pattern) == 1024);
 
+// Threads (Engine::song, see engine.h): the window thread is the only writer, always under
+// EngineLock while a device may play (every editor rule, load, paste, undo, recovery); the
+// renderer's Tick reads the order list, the patterns and the instruments. The window thread
+// reads it without the lock. Title, comment and colours are not here but in SongSettings (files layer):
+// window thread only, no lock, never read by the renderer.
 struct Song {
   std::array<Instrument, kInstrumentCount> Instruments;
   std::array<uint8_t, kInstrumentCount> SynthMode;  // 0 = new (0.7.5), 1 = old (pre-0.7.3)
