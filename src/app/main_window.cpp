@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -17,6 +16,7 @@
 #include <QTimer>
 
 #include "app/about_text.h"
+#include "app/commands/command_table.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/history_controller.h"
@@ -131,189 +131,21 @@ void MainWindow::BuildPages() {
   });
 }
 
-QAction* MainWindow::AddItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)()) {
-  return AddItem(menu, name, caption, [this, handler] { (this->*handler)(); });
-}
-
-template <typename F>
-QAction* MainWindow::AddItem(QMenu* menu, const char* name, const QString& caption, F handler) {
-  QAction* item = menu->addAction(caption);
-  item->setObjectName(name);
-  connect(item, &QAction::triggered, this, handler);
-  return item;
-}
-
 void MainWindow::BuildMenu() {
   QMenuBar* bar = menuBar();
   bar->setObjectName("MainMenu1");
   bar->setNativeMenuBar(false);  // the menu belongs to the fixed-size window
-
-  // A command that edits the song becomes one undo step named after it.
-  auto step = [this](const char* name, auto run) {
-    return [this, name, run] {
-      run();
-      StepDone(name);
-    };
-  };
-
-  QMenu* menuNew = bar->addMenu("&New");
-  menuNew->setObjectName("New1");
-  AddItem(menuNew, "Song1", "Song", &MainWindow::Song1Click);
-  AddItem(menuNew, "NewPattern1", "Pattern", step("New Pattern", [this] { fileCommands_->NewPattern1Click(); }));
-  AddItem(menuNew, "Instrument1", "Instrument", step("New Instrument", [this] { fileCommands_->Instrument1Click(); }));
-  AddItem(menuNew, "RandomWave1", "Random Wave", step("Random Wave", [this] { instrumentPage_->RandomWave1Click(); }));
-  AddItem(menuNew, "RandomOSC2Wave1", "Random OSC&2 Wave",
-          step("Random Wave", [this] { instrumentPage_->RandomWave1Click(); }))
-      ->setVisible(false);
-
-  QMenu* menuLoad = bar->addMenu("&Load");
-  menuLoad->setObjectName("Load1");
-  QAction* loadSong = AddItem(menuLoad, "Song2", "Song", [this] {
-    if (fileCommands_->Song2Click()) SongReplaced("Load Song", fileCommands_->LastSongFile());
+  items_ = BuildMenuBar(*bar, *this, [this](const Command&, QMenu& option) {
+    midiKeyboard_ = new MidiKeyboard(&option, [this](int note) { MidiNote(note); }, this);
   });
-  loadSong->setShortcut(QKeySequence("Ctrl+O"));
-  AddItem(menuLoad, "ImportMOD1", "Import .MOD", [] {})->setEnabled(false);
-  AddItem(menuLoad, "LoadPattern1", "Pattern", step("Load Pattern", [this] { fileCommands_->LoadPattern1Click(); }));
-  AddItem(menuLoad, "Instrument2", "Instrument",
-          step("Load Instrument", [this] { fileCommands_->Instrument2Click(); }));
-  AddItem(menuLoad, "OSC1Wave1", "OSC&1 Wave", step("Load OSC1 Wave", [this] { fileCommands_->OSC1Wave1Click(0); }))
-      ->setVisible(false);
-  AddItem(menuLoad, "OSC2Wave1", "OSC&2 Wave", step("Load OSC2 Wave", [this] { fileCommands_->OSC1Wave1Click(1); }))
-      ->setVisible(false);
-
-  QMenu* menuSave = bar->addMenu("&Save");
-  menuSave->setObjectName("Save1");
-  QAction* saveSongAs = AddItem(menuSave, "Song3", "Song", [this] {
-    if (fileCommands_->Song3Click()) SongWritten();
-  });
-  saveSongAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
-  saveSong_ = AddItem(menuSave, "SaveSong1", QString(), &MainWindow::SaveSongClick);
-  saveSong_->setShortcut(QKeySequence("Ctrl+S"));
-  shortcutItems_ << loadSong << saveSongAs << saveSong_;
-  AddItem(menuSave, "ExportWAV1", "Export .WAV", [this] { wavExport_->ExportWAV1Click(); });
-  AddItem(menuSave, "SavePattern1", "Pattern", [this] { fileCommands_->SavePattern1Click(); });
-  AddItem(menuSave, "Instrument3", "Instrument", [this] { fileCommands_->Instrument3Click(); });
-  AddItem(menuSave, "OSC1Wave2", "OSC&1 Wave", [this] { fileCommands_->OSC1Wave2Click(0); })->setVisible(false);
-  AddItem(menuSave, "OSC2Wave2", "OSC&2 Wave", [this] { fileCommands_->OSC1Wave2Click(1); })->setVisible(false);
-
-  editMenu_ = bar->addMenu("&Edit");
-  editMenu_->setObjectName("Edit1");
-  undo_ = AddItem(editMenu_, "Undo1", "Undo", &MainWindow::UndoClick);
-  undo_->setShortcut(QKeySequence::fromString("Ctrl+Z"));
-  redo_ = AddItem(editMenu_, "Redo1", "Redo", &MainWindow::RedoClick);
-  redo_->setShortcuts({QKeySequence::fromString("Ctrl+Y"), QKeySequence::fromString("Ctrl+Shift+Z")});
-  shortcutItems_ << undo_ << redo_;
-  editMenu_->addSeparator();
-  struct EditItem {
-    const char* name;
-    const char* caption;
-    const char* shortcut;
-    bool pattern;
-    std::function<void()> run;
-  };
-  const EditItem editItems[] = {
-      {"CopyTrack1", "Copy Track", "Ctrl+C", true, [this] { patternPage_->CopyTrack1Click(); }},
-      {"PasteTrack1", "Paste Track", "Ctrl+V", true, step("Paste Track", [this] { patternPage_->PasteTrack1Click(); })},
-      {"CopyInstrument1", "Copy Instrument", "Ctrl+D", false, [this] { instrumentPage_->CopyInstrument1Click(); }},
-      {"PasteInstrument1", "Paste Instrument", "Ctrl+F", false,
-       step("Paste Instrument", [this] { instrumentPage_->PasteInstrument1Click(); })},
-      {"CopyEnvelope1", "Copy Envelope", "Ctrl+E", false, [this] { instrumentPage_->CopyEnvelope1Click(); }},
-      {"PasteEnvelope1", "Paste Envelope", "Ctrl+R", false,
-       step("Paste Envelope", [this] { instrumentPage_->PasteEnvelope1Click(); })},
-      {"ClonePattern1", "Clone Pattern", "Ctrl+P", true, step("Clone Pattern", [this] { patternPage_->ClonePattern1Click(); })},
-  };
-  // The pattern editor's block and listening commands.
-  const EditItem blockItems[] = {
-      {"SelectAll1", "Select All", "Ctrl+A", true, [this] { patternPage_->SelectAllClick(); }},
-      {"CutBlock1", "Cut Block", "Ctrl+X", true, step("Cut Block", [this] { patternPage_->CutBlockClick(); })},
-      {"CopyBlock1", "Copy Block", "Ctrl+Shift+C", true, [this] { patternPage_->CopyBlockClick(); }},
-      {"PasteBlock1", "Paste Block", "Ctrl+Shift+V", true,
-       step("Paste Block", [this] { patternPage_->PasteBlockClick(); })},
-      {"TransposeUp1", "Transpose Up", "Ctrl+Up", true,
-       step("Transpose Up", [this] { patternPage_->TransposeClick(1); })},
-      {"TransposeDown1", "Transpose Down", "Ctrl+Down", true,
-       step("Transpose Down", [this] { patternPage_->TransposeClick(-1); })},
-      {"TransposeOctaveUp1", "Transpose Octave Up", "Ctrl+Shift+Up", true,
-       step("Transpose Octave Up", [this] { patternPage_->TransposeClick(12); })},
-      {"TransposeOctaveDown1", "Transpose Octave Down", "Ctrl+Shift+Down", true,
-       step("Transpose Octave Down", [this] { patternPage_->TransposeClick(-12); })},
-      {"Interpolate1", "Interpolate", "Ctrl+I", true,
-       step("Interpolate", [this] { patternPage_->InterpolateClick(); })},
-      {"SetInstrument1", "Set Instrument", "Ctrl+J", true,
-       step("Set Instrument", [this] { patternPage_->SetInstrumentClick(); })},
-      {"MuteTrack1", "Mute Track", "Ctrl+M", true, [this] { patternPage_->MuteTrackClick(); }},
-      {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, [this] { patternPage_->SoloTrackClick(); }},
-  };
-  auto addEditItem = [this](const EditItem& e) {
-    QAction* item = AddItem(editMenu_, e.name, e.caption, e.run);
-    item->setShortcut(QKeySequence(e.shortcut));
-    (e.pattern ? patternEditItems_ : instrumentEditItems_).append(item);
-    shortcutItems_.append(item);
-  };
-  for (const EditItem& e : editItems) addEditItem(e);
-  patternEditItems_.append(editMenu_->addSeparator());
-  for (const EditItem& e : blockItems) addEditItem(e);
-
-  auto barCommand = [&](const char* name, const QString& caption, const char* shortcut, auto run) {
-    QAction* item = bar->addAction(caption);
-    item->setObjectName(name);
-    if (shortcut) item->setShortcut(QKeySequence(shortcut));
-    connect(item, &QAction::triggered, this, run);
-    if (shortcut) shortcutItems_.append(item);
-    return item;
-  };
-  barCommand("Song4", "Play Song", "F5", [this] { transport_->Song4Click(); });
-  barCommand("Pattern1", "Play &Pattern", "F6", [this] { transport_->Pattern1Click(); });
-  barCommand("Stop1", "Stop", "F8", [this] { transport_->Stop1Click(); });
-
-  QMenu* option = bar->addMenu("Option");
-  option->setObjectName("Option1");
-  noAudio_ = option->addAction("No audio output");
-  noAudio_->setObjectName("NoAudio1");
-  noAudio_->setEnabled(false);
-  noAudio_->setVisible(false);
-  // Said once, without a box, when the recovery journal cannot be written.
-  recoveryOff_ = option->addAction("Crash recovery off");
-  recoveryOff_->setObjectName("RecoveryOff1");
-  recoveryOff_->setEnabled(false);
-  recoveryOff_->setVisible(false);
-
-  AddValueItems(option, "SampleFreq", {22050, 32000, 44100, 48000}, engine_->SampleRate,
-                &MainWindow::SampleFreqClick);
-  AddValueItems(option, "Buffersize", {512, 1024, 2048, 4096}, engine_->BufferSize, &MainWindow::BuffersizeClick);
-
-  // The note keys follow one fixed layout; these items only say so.
-  QMenu* keyboard = option->addMenu("Keyboard");
-  keyboard->setObjectName("Keyboard1");
-  auto* keyboardGroup = new QActionGroup(this);
-  QAction* qwertz = keyboard->addAction("QWERTZ");
-  qwertz->setObjectName("QWERTZ1");
-  qwertz->setCheckable(true);
-  qwertz->setEnabled(false);
-  QAction* qwerty = keyboard->addAction("QWERTY");
-  qwerty->setObjectName("QWERTY1");
-  qwerty->setCheckable(true);
-  qwerty->setChecked(true);
-  keyboardGroup->addAction(qwertz);
-  keyboardGroup->addAction(qwerty);
-
-  autoIxx_ = AddItem(option, "AutoIxxEffect1", "Auto Ixx-Effect", &MainWindow::AutoIxxEffect1Click);
-  autoIxx_->setCheckable(true);
-  autoIxx_->setChecked(true);
-  QAction* followSong = option->addAction("Follow Song");
-  followSong->setObjectName("FollowSong1");
-  followSong->setCheckable(true);
-  followSong->setChecked(state_.FollowSong);
-  connect(followSong, &QAction::toggled, this, [this](bool on) { state_.FollowSong = on; });
-  midiKeyboard_ = new MidiKeyboard(option, [this](int note) { MidiNote(note); }, this);
-  scopesItem_ = option->addAction("Scopes");
-  scopesItem_->setObjectName("Scopes1");
-  scopesItem_->setCheckable(true);
-  scopesItem_->setShortcut(QKeySequence("F9"));
-  shortcutItems_.append(scopesItem_);
-  connect(scopesItem_, &QAction::triggered, this, &MainWindow::ScopesClick);
-
-  barCommand("Quit1", "Quit", nullptr, [this] { Quit1Click(); });
+  editMenu_ = findChild<QMenu*>("Edit1");
+  undo_ = items_["Undo1"];
+  redo_ = items_["Redo1"];
+  saveSong_ = items_["SaveSong1"];
+  noAudio_ = items_["NoAudio1"];
+  recoveryOff_ = items_["RecoveryOff1"];
+  autoIxx_ = items_["AutoIxxEffect1"];
+  scopesItem_ = items_["Scopes1"];
 
   // At start the Edit menu is disabled with all its items visible.
   SetEditMenu(false, true, true);
@@ -356,6 +188,14 @@ void MainWindow::Song1Click() {
   SongReplaced("New Song", QString());
 }
 
+void MainWindow::Song2Click() {
+  if (fileCommands_->Song2Click()) SongReplaced("Load Song", fileCommands_->LastSongFile());
+}
+
+void MainWindow::Song3Click() {
+  if (fileCommands_->Song3Click()) SongWritten();
+}
+
 void MainWindow::SaveSongClick() {
   const QString file = SongFilePath();
   if (file.isEmpty() ? fileCommands_->Song3Click() : fileCommands_->SaveSongTo(file)) SongWritten();
@@ -377,23 +217,6 @@ void MainWindow::ScopesClick(bool show) {
 
 void MainWindow::AutoIxxEffect1Click() { state_.AutoIxxEffect = autoIxx_->isChecked(); }
 
-// A submenu of numbered items that carry their values; the exclusive group keeps one check mark.
-void MainWindow::AddValueItems(QMenu* parent, const QString& name, std::initializer_list<int> values, int current,
-                               void (MainWindow::*handler)(QAction*)) {
-  QMenu* menu = parent->addMenu(name);
-  menu->setObjectName(name + "1");
-  auto* group = new QActionGroup(this);
-  for (int value : values) {
-    QAction* item = menu->addAction(QString::number(value));
-    item->setObjectName(name + QString::number(value));
-    item->setData(value);
-    item->setCheckable(true);
-    item->setChecked(value == current);
-    group->addAction(item);
-    connect(item, &QAction::triggered, this, [this, item, handler] { (this->*handler)(item); });
-  }
-}
-
 void MainWindow::SampleFreqClick(QAction* item) {
   audio_.ReopenWithSampleRate(static_cast<uint16_t>(item->data().toInt()));
   item->setChecked(true);
@@ -413,11 +236,11 @@ void MainWindow::SetEditMenu(bool enabled, bool pattern, bool instrument) {
   // Undo and Redo work on every page: the menu opens whenever one of them can act.
   editMenu_->menuAction()->setEnabled(enabled || undo_->isEnabled() || redo_->isEnabled());
   // A disabled menu's items must not answer their shortcuts either.
-  for (QAction* item : patternEditItems_) {
+  for (QAction* item : items_.patternItems) {
     item->setVisible(pattern);
     item->setEnabled(enabled);
   }
-  for (QAction* item : instrumentEditItems_) {
+  for (QAction* item : items_.instrumentItems) {
     item->setVisible(instrument);
     item->setEnabled(enabled);
   }
@@ -477,7 +300,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::IsMenuShortcut(QKeyEvent* event) const {
   const QKeySequence pressed(event->keyCombination());
-  for (const QAction* item : shortcutItems_) {
+  for (const QAction* item : items_.withShortcuts) {
     if (!item->isEnabled() || !item->isVisible()) continue;
     for (const QKeySequence& shortcut : item->shortcuts()) {
       if (shortcut.matches(pressed) == QKeySequence::ExactMatch) return true;
@@ -578,8 +401,8 @@ void MainWindow::ShowHistory() {
 
 void MainWindow::ShowSongFile() {
   const QString name = QFileInfo(SongFilePath()).fileName();
-  saveSong_->setText(name.isEmpty() ? QStringLiteral("Song to New File")
-                                    : QStringLiteral("Song to ") + QString(name).replace('&', "&&"));
+  saveSong_->setText(QString::fromUtf8(FindCommand("SaveSong1")->caption)
+                         .arg(name.isEmpty() ? QStringLiteral("New File") : QString(name).replace('&', "&&")));
   if (name.isEmpty()) {
     setWindowTitle(kWindowCaption);
     return;

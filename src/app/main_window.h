@@ -7,10 +7,10 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
-#include <initializer_list>
 #include <memory>
 
 #include "app/app_context.h"
+#include "app/commands/menu_builder.h"
 #include "app/message_box.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
@@ -78,8 +78,11 @@ class MainWindow : public QMainWindow, public Views {
   // The song's own file (loaded from or last saved to); empty while it has none.
   QString SongFilePath() const;
 
-  // Menu handlers owned by the window itself.
+  // Menu handlers owned by the window itself; the command table says which runs which.
   void Song1Click();  // New / "Song": asks "Clear Song?"
+  // Load / "Song" and Save / "Song": the file commands' dialogs, then the history.
+  void Song2Click();
+  void Song3Click();
   // Save / "Song to ..." (Ctrl+S): to the song's own file without a dialog, or as Save / Song
   // while it has none.
   void SaveSongClick();
@@ -89,8 +92,6 @@ class MainWindow : public QMainWindow, public Views {
   void AutoIxxEffect1Click();
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
-  void AddValueItems(QMenu* parent, const QString& name, std::initializer_list<int> values, int current,
-                     void (MainWindow::*handler)(QAction*));
   void PageControl2Change();
 
   // The window's key handler under key preview; true when the key was used.
@@ -109,6 +110,8 @@ class MainWindow : public QMainWindow, public Views {
   PatternPage& patternPage() { return *patternPage_; }
   SongPage& songPage() { return *songPage_; }
   FileCommands& fileCommands() { return *fileCommands_; }
+  Transport& transport() { return *transport_; }
+  WavExport& wavExport() { return *wavExport_; }
   HistoryController& history() { return *history_; }
   MidiKeyboard& midiKeyboard() { return *midiKeyboard_; }
 
@@ -136,9 +139,6 @@ class MainWindow : public QMainWindow, public Views {
   void ShowStep(const StepShown& shown);
   void RefreshAll();
   bool IsMenuShortcut(QKeyEvent* event) const;
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
-  template <typename F>
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, F handler);
 
   std::unique_ptr<Engine> engine_;
   EditorState state_;
@@ -167,9 +167,7 @@ class MainWindow : public QMainWindow, public Views {
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   QAction* recoveryOff_ = nullptr;
-  QList<QAction*> patternEditItems_;
-  QList<QAction*> instrumentEditItems_;
-  QList<QAction*> shortcutItems_;
+  CommandItems items_;
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
   QAction* saveSong_ = nullptr;
