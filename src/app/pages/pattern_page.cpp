@@ -1,8 +1,6 @@
 #include "app/pages/pattern_page.h"
 
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -10,10 +8,8 @@
 #include <QTextDocument>
 
 #include "app/fixed_font.h"
-#include "app/platform_key.h"
-#include "app/step_runs.h"
+#include "app/pages/track_memo.h"
 #include "editors/pattern/block_selection.h"
-#include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
 #include "editors/pattern/track_mutes.h"
@@ -54,65 +50,6 @@ void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
 }
 
 }  // namespace
-
-// One track column. Every key, click and focus change goes to the page's handlers; the
-// box itself never edits or moves its caret, so what it shows is always the cells.
-class TrackMemo : public QPlainTextEdit {
- public:
-  TrackMemo(PatternPage& page, int track, QWidget* parent) : QPlainTextEdit(parent), page_(page), track_(track) {}
-  int Tag() const { return track_; }
-
- protected:
-  bool event(QEvent* event) override {
-    // Shortcuts belong to the menu, never to the text box's own copy and select-all.
-    if (event->type() == QEvent::ShortcutOverride) {
-      event->ignore();
-      return true;
-    }
-    // Tab and Shift+Tab walk the tracks; past the first or last track they leave the
-    // columns along the focus chain, after their key-down stage.
-    if (event->type() == QEvent::KeyPress) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      const bool tab = key->key() == Qt::Key_Tab;
-      if ((tab && track_ < kTrackCount - 1) || (key->key() == Qt::Key_Backtab && track_ > 0)) {
-        keyPressEvent(key);
-        return true;
-      }
-      if (tab || key->key() == Qt::Key_Backtab) page_.Memo1KeyDown(track_, key);
-    }
-    return QPlainTextEdit::event(event);
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    const char* step = page_.StepName(track_, event);
-    if (!page_.Memo1KeyDown(track_, event)) page_.Memo1KeyPress(track_, event);
-    page_.KeyDone(step, track_, event);
-    event->accept();
-  }
-  void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
-  void focusInEvent(QFocusEvent* event) override {
-    QPlainTextEdit::focusInEvent(event);
-    page_.Memo1Enter(track_);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    setFocus(Qt::MouseFocusReason);
-    page_.Memo1Click(track_);
-    event->accept();
-  }
-  void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    page_.Memo1Click(track_);
-    event->accept();
-  }
-  void mouseDoubleClickEvent(QMouseEvent* event) override {
-    page_.Memo1Click(track_);
-    event->accept();
-  }
-  void inputMethodEvent(QInputMethodEvent* event) override { event->ignore(); }
-
- private:
-  PatternPage& page_;
-  int track_;
-};
 
 PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
   label34_ = new QLabel(QStringLiteral("Pattern"), this);
@@ -323,110 +260,6 @@ void PatternPage::Memo1Click(int track) { PlaceCaret(track); }
 void PatternPage::Memo1Enter(int track) {
   lastTrack_ = track;
   PlaceCaret(track);
-}
-
-bool PatternPage::FormKeyDown(QKeyEvent* event) {
-  const bool shift = event->modifiers() & Qt::ShiftModifier;
-  int octave = -1;
-  switch (event->key()) {
-    case Qt::Key_F1: octave = 0; break;
-    case Qt::Key_F2: octave = 2; break;
-    case Qt::Key_F3: octave = 4; break;
-    case Qt::Key_F4: octave = 6; break;
-    default: break;
-  }
-  if (octave >= 0) ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
-  return false;
-}
-
-void PatternPage::Preview(int track, int note) {
-  if (note < 0) return;
-  EngineLock lock(ctx_.engine);
-  ctx_.engine.TriggerNote(static_cast<uint8_t>(track), ctx_.state.CurrentInstrument, static_cast<uint8_t>(note % 12),
-                          static_cast<uint8_t>(note / 12), 0, true, true);
-}
-
-// What the view does after either stage: sound the note, redraw, step the selectors,
-// and hand the focus on.
-void PatternPage::Follow(int track, const KeyOutcome& outcome) {
-  Preview(track, outcome.previewNote);
-  if (outcome.refreshView) RefreshPatternView();
-  if (outcome.patternStepped) tracks_[track]->setFocus(Qt::OtherFocusReason);
-  if (outcome.instrumentChanged) ctx_.views.RefreshInstrumentPanel();
-  if (outcome.focusTrack >= 0) FocusTrack(outcome.focusTrack + 1);
-  if (outcome.selectionChanged) ShowSelection();
-  PlaceCaret(track);
-}
-
-bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
-  const PlatformKey key = PlatformKeyOf(event);
-  KeyOutcome outcome;
-  {
-    EngineLock lock(ctx_.engine);
-    outcome = PatternKeyDown(ctx_.engine.song, ctx_.state, track, PatternKeyOf(key), key.Shift);
-  }
-  Follow(track, outcome);
-  return outcome.consumed;
-}
-
-void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
-  const PlatformKey key = PlatformKeyOf(event);
-  const char32_t typed = TypedCharacter(key);
-  if (typed == 0) return;
-
-  const int row = ctx_.state.TrackCursors[track].CursorRow;
-  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
-  KeyOutcome outcome;
-  {
-    EngineLock lock(ctx_.engine);
-    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
-  }
-  FollowTyping(track, row, rowText, outcome);
-}
-
-void PatternPage::PlayNote(int note) {
-  const int track = CommandTrack();
-  const int row = ctx_.state.TrackCursors[track].CursorRow;
-  std::array<char, kRowTextLength> rowText = shownRows_[track][row];
-  KeyOutcome outcome;
-  {
-    EngineLock lock(ctx_.engine);
-    outcome = EnterNote(ctx_.engine.song, ctx_.state, track, note, rowText.data());
-  }
-  FollowTyping(track, row, rowText, outcome);
-  ctx_.views.StepDone("Note Entry");
-}
-
-// After the character stage: shows the row text as the rule wrote it (row is where the cursor
-// was before the rule moved it on), then does what follows any key.
-void PatternPage::FollowTyping(int track, int row, const std::array<char, kRowTextLength>& rowText,
-                               KeyOutcome outcome) {
-  if (outcome.rowTextChanged) {
-    std::array<bool, kRowCount> changed{};
-    changed[row] = true;
-    shownRows_[track][row] = rowText;
-    ShowRows(track, changed);
-    outcome.selectionChanged = ctx_.state.Selection.Active;  // the rewritten row is drawn selected again
-  }
-  Follow(track, outcome);
-}
-
-// What a key in the track column does to the song, named for the Edit menu; taken before
-// the key moves the cursor.
-const char* PatternPage::StepName(int track, const QKeyEvent* event) const {
-  if (event->key() == Qt::Key_Insert) return "Insert Line";
-  if (event->key() == Qt::Key_Delete) return "Delete Line";
-  switch (ctx_.state.TrackCursors[track].CursorColumn) {
-    case 0: return "Note Entry";
-    case 1: return "Octave Entry";
-    case 2:
-    case 5: return "Effect Entry";
-    default: return "Parameter Entry";
-  }
-}
-
-void PatternPage::KeyDone(const char* step, int track, const QKeyEvent* event) {
-  ctx_.views.StepDone(step, KeyRun(QStringLiteral("Memo%1").arg(track + 1), event));
 }
 
 void PatternPage::ShowMutes() {
