@@ -96,7 +96,14 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, 
 SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
   setObjectName(QStringLiteral("TOrder"));
   const QFont fixed = FixedPitchFont(11);
+  BuildOrderList(fixed);
+  BuildTitleAndComment(fixed);
+  BuildSpeedAndTempo(fixed);
+  BuildColorBars();
+  RefreshSongText();
+}
 
+void SongPage::BuildOrderList(const QFont& fixed) {
   optimize_ = new QPushButton(QStringLiteral("Optimize"), this);
   optimize_->setObjectName(QStringLiteral("Optimize"));
   optimize_->setGeometry(3, 4, 70, 23);
@@ -114,7 +121,9 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
   memoPO_->setUndoRedoEnabled(false);
   memoPO_->setContextMenuPolicy(Qt::NoContextMenu);
   memoPO_->setPlainText(FromCrLf(QString::fromStdString(InitialOrderListText())));
+}
 
+void SongPage::BuildTitleAndComment(const QFont& fixed) {
   editTit_ = new QLineEdit(this);
   editTit_->setObjectName(QStringLiteral("EditTit"));
   editTit_->setGeometry(112, 4, 537, 22);
@@ -135,7 +144,9 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     if (!settingText_) commentEdit_ = {from, from + added};
   });
   connect(memoC_, &QPlainTextEdit::textChanged, this, [this] { CommentChanged(); });
+}
 
+void SongPage::BuildSpeedAndTempo(const QFont& fixed) {
   AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
   labelSPD_ = AddLabel(this, "LabelSPD", QString::fromStdString(NumberLabelText(kDefaultSpeed)), 152, 408, 30);
   labelSPD_->setFont(fixed);
@@ -147,7 +158,9 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
   labelTPO_->setFont(fixed);
   scrollBarTPO_ = AddBar("ScrollBarTPO", 184, 425, 464, kTempoMin, kTempoMax, kTempoPageStep, kDefaultTempo, -1);
   OnUserMove(scrollBarTPO_, [this](int position) { ScrollBarTPOScroll(position); });
+}
 
+void SongPage::BuildColorBars() {
   AddLabel(this, nullptr, QStringLiteral("Text Color"), 112, 440, 70);
   AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70);
   const char* const textNames[3] = {"ScrollBarRF", "ScrollBarGF", "ScrollBarBF"};
@@ -161,8 +174,6 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
     OnUserMove(textBars_[n], [this, n](int position) { ScrollBarRFScroll(n, position); });
     OnUserMove(backBars_[n], [this, n](int position) { ScrollBarRBScroll(n, position); });
   }
-
-  RefreshSongText();
 }
 
 QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int minimum, int maximum, int pageStep,

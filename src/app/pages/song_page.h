@@ -9,6 +9,7 @@
 
 #include "app/app_context.h"
 
+class QFont;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -60,6 +61,12 @@ class SongPage : public QWidget {
   QLineEdit* EditTit() const { return editTit_; }
 
  private:
+  // The page's controls; the order they are built in is the focus chain's.
+  void BuildOrderList(const QFont& fixed);
+  void BuildTitleAndComment(const QFont& fixed);
+  void BuildSpeedAndTempo(const QFont& fixed);
+  void BuildColorBars();
+
   void RefreshSongText();
   void TitleEdited(const QString& text);
   void CommentChanged();
