@@ -1,7 +1,8 @@
-// The main window TForm1: the four pages, the main menu, key preview, the 100 ms timer,
-// start-up (FormCreate), the close question (FormCloseQuery) and shut-down (FormDestroy).
-// It owns the engine, the editing state, the song settings, the message boxes, the audio
-// output and every page and command. Everything here runs on the window thread.
+// The main window TForm1: the four pages, the main menu (built from the command table),
+// key preview, the 100 ms timer, start-up (FormCreate), the close question (FormCloseQuery)
+// and shut-down (FormDestroy). It owns the engine, the editing state, the song settings, the
+// message boxes, the audio output, the history and every page and command. Everything here
+// runs on the window thread.
 #pragma once
 
 #include <QList>
