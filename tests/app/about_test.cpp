@@ -7,7 +7,7 @@
 
 #include "app/about_text.h"
 #include "app/fixed_font.h"
-#include "app/main_window.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -57,8 +57,9 @@ TEST(AboutText, BannerSectionsAndCreditLineByLine) {
 }
 
 TEST(AboutText, TheAboutBoxShowsItReadOnlyInTheFixedFont) {
-  MainWindow window(nullptr, MainWindow::Options{false});
-  auto* memo = window.findChild<QPlainTextEdit*>("MemoAbout");
+  testing::Window w;
+  w.StartWindow();
+  auto* memo = w.Find<QPlainTextEdit>("MemoAbout");
   ASSERT_NE(memo, nullptr);
   EXPECT_EQ(memo->toPlainText().split('\n'), AboutLines());
   EXPECT_TRUE(memo->isReadOnly());
@@ -66,7 +67,7 @@ TEST(AboutText, TheAboutBoxShowsItReadOnlyInTheFixedFont) {
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(memo->size(), QSize(660, 478));
   EXPECT_EQ(memo->font().pixelSize(), 16);
-  EXPECT_EQ(window.TextBoxes().value(0), memo);
+  EXPECT_EQ(w.window->TextBoxes().value(0), memo);
 }
 
 TEST(FixedPitchFont, CourierNewOrItsMetricTwinWithEqualAdvances) {

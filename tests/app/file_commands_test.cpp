@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -15,7 +13,6 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTest>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
@@ -23,13 +20,13 @@
 #include <iterator>
 #include <memory>
 
-#include "app/main_window.h"
 #include "app/message_box.h"
 #include "audio/audio_output.h"
 #include "files/song_file.h"
 #include "files/song_stream.h"
 
 #include "app_bench.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -368,29 +365,27 @@ TEST_F(FileCommandsTest, OwnDialogAsksAboutTheNameWithTheSuffixAndListsAnyCase) 
 }
 
 TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
-  MainWindow window(nullptr, MainWindowOptions{false});
+  testing::Window w;
+  w.StartWindow();
+  MainWindow& window = *w.window;
   window.fileCommands().SetDialogHook(DialogAnswers());
   window.state().StartFolder = root_.string();
   window.engine().song.Tempo = 123;
   window.StepDone("Tempo");
   ASSERT_TRUE(window.UnsavedChanges());
   Answer("songs/menu.sng");
-  QAction* save = window.findChild<QAction*>("Song3");
-  ASSERT_NE(save, nullptr);
-  save->trigger();
+  w.Run("Song3");
   EXPECT_FALSE(window.UnsavedChanges());
   ASSERT_TRUE(std::filesystem::exists(Path("songs/menu.sng")));
 
   window.engine().song.Tempo = 50;
   window.settings().Title = "changed";
   Answer("songs/menu.sng");
-  QAction* load = window.findChild<QAction*>("Song2");
-  ASSERT_NE(load, nullptr);
-  load->trigger();
+  w.Run("Song2");
   EXPECT_EQ(window.engine().song.Tempo, 123);
   EXPECT_EQ(window.settings().Title, "Songtitle");
   for (const char* name : {"OSC1Wave1", "OSC2Wave1", "OSC1Wave2", "OSC2Wave2"}) {
-    QAction* item = window.findChild<QAction*>(name);
+    QAction* item = w.Item(name);
     ASSERT_NE(item, nullptr) << name;
     EXPECT_FALSE(item->isVisible()) << name;
   }
@@ -416,16 +411,16 @@ TEST_F(FileCommandsTest, MissingFoldersFallBackToTheInstalledStarters) {
 // follows the song's file and its unsaved flag, a quick save asks nothing once the song has a
 // file and keeps that file when it fails, and undoing the load takes the file away again.
 TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
-  MainWindow window(nullptr, MainWindowOptions{false});
+  testing::Window w;
+  w.StartWindow();
+  MainWindow& window = *w.window;
   window.fileCommands().SetDialogHook(DialogAnswers());
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ASSERT_NO_FATAL_FAILURE(w.ShowActive());
   auto save = [&](Qt::KeyboardModifiers more = {}) { QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | more); };
   auto title = [&] { return window.windowTitle().toStdString(); };
 
   WriteAll(Path("songs/notes.sng"), std::vector<uint8_t>(16, 'x'));
-  window.messages().QueueAnswer(Answer::Ok);
+  w.Answer(Answer::Ok);
   window.OpenSongFile(QString::fromStdString(Path("songs/notes.sng")));
   EXPECT_EQ(window.messages().Shown(), QStringList{"No Kelmar Song"});
   EXPECT_EQ(title(), "Quorin.Kelmar");
@@ -452,7 +447,7 @@ TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
   const std::vector<uint8_t> kept = ReadAll(Path("songs/a.sng"));
   window.settings().Title.assign(70000, 'x');
   window.StepDone("Title");
-  window.messages().QueueAnswer(Answer::Ok);
+  w.Answer(Answer::Ok);
   save();
   EXPECT_EQ(window.messages().Shown().last(), "Song title longer than 65535 characters");
   EXPECT_EQ(ReadAll(Path("songs/a.sng")), kept);

@@ -2,35 +2,25 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QAction>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <cstring>
-#include <memory>
 
-#include "app/main_window.h"
 #include "app/pages/pattern_page.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
 
-struct Window {
-  Window() : window(std::make_unique<MainWindow>(nullptr, MainWindow::Options{false})) {
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+// A shown window, and the same edits in every one: notes and a tempo step, then typing in the title.
+struct Window : testing::Window {
+  Window() {
+    StartWindow();
+    ShowActive();
   }
-  template <typename T = QAction>
-  T* Find(const char* name) { return window->findChild<T*>(name); }
-  void ShowPage(int page) { Find<QTabWidget>("PageControl2")->setCurrentIndex(page); }
-  QWidget* Focused() { return QApplication::focusWidget(); }
-  // The same edits in every window: notes and a tempo step, then typing in the title.
   void Edit() {
     ShowPage(2);
     QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "qwe");
@@ -38,24 +28,23 @@ struct Window {
     Find<QScrollBar>("ScrollBarTPO")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QTest::keyClicks(Find<QLineEdit>("EditTit"), "!");
   }
-  std::unique_ptr<MainWindow> window;
 };
 
 TEST(HistoryWindowTest, UndoAndRedoWalkOneTimelineOnEveryPage) {
   Window w;
   QAction* undo = w.Find("Undo1");
   EXPECT_FALSE(undo->isEnabled());
-  EXPECT_FALSE(w.Find<QMenu>("Edit1")->menuAction()->isEnabled()) << "nothing to undo at start";
+  EXPECT_FALSE(w.Menu("Edit1")->menuAction()->isEnabled()) << "nothing to undo at start";
   w.Edit();
   EXPECT_EQ(undo->text(), "Undo Title");
-  EXPECT_TRUE(w.Find<QMenu>("Edit1")->menuAction()->isEnabled()) << "on the Song Editor page too";
+  EXPECT_TRUE(w.Menu("Edit1")->menuAction()->isEnabled()) << "on the Song Editor page too";
   QTest::keyClick(w.Focused(), Qt::Key_Z, Qt::ControlModifier);  // in the title box: the song's undo
   EXPECT_EQ(w.window->settings().Title, "Songtitle");
   EXPECT_EQ(undo->text(), "Undo Tempo");
   undo->trigger();
   EXPECT_EQ(w.window->engine().song.Tempo, 50);
   undo->trigger();  // the three notes were one step each: the last goes, shown on its page and row
-  EXPECT_EQ(w.Find<QTabWidget>("PageControl2")->currentIndex(), 2);
+  EXPECT_EQ(w.Pages()->currentIndex(), 2);
   EXPECT_EQ(w.window->state().TrackCursors[0].CursorRow, 2);
   EXPECT_EQ(w.window->engine().song.Cell(0, 0, 2).Note, kEmptyNote);
   EXPECT_TRUE(w.window->UnsavedChanges());
@@ -104,7 +93,7 @@ TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   expected.Edit();
   Window w;
   w.window->StartRecovery(folder.path());
-  w.window->messages().QueueAnswer(MessageBoxes::Answer::Yes);
+  w.Answer(MessageBoxes::Answer::Yes);
   w.window->OfferRecovery();
   EXPECT_EQ(w.window->messages().Shown(), QStringList{"Kelmar was not closed properly. Restore the unsaved work?"});
   EXPECT_EQ(std::memcmp(&w.window->engine().song, &expected.window->engine().song, sizeof(Song)), 0);

@@ -4,58 +4,26 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
-#include <QTest>
 #include <QTimer>
 #include <map>
-#include <memory>
 #include <tuple>
 
 #include "app/pages/pattern_page.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override { window = std::make_unique<MainWindow>(nullptr, MainWindow::Options{false}); }
-
-  void TearDown() override {
-    // The window is destroyed without closing, so no question is pending.
-    window.reset();
-  }
-
-  QAction* Item(const char* name) {
-    auto* item = window->findChild<QAction*>(name);
-    EXPECT_NE(item, nullptr) << name;
-    return item;
-  }
-  QMenu* Menu(const char* name) {
-    auto* menu = window->findChild<QMenu*>(name);
-    EXPECT_NE(menu, nullptr) << name;
-    return menu;
-  }
-  QTabWidget* Pages() { return window->findChild<QTabWidget*>("PageControl2"); }
-  void ShowActive() {
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  }
-
-  std::unique_ptr<MainWindow> window;
-};
+using MainWindowTest = testing::WindowTest;
 
 TEST_F(MainWindowTest, WindowIsFixedCentredAndCaptioned) {
   EXPECT_EQ(window->objectName(), "TForm1");
@@ -73,9 +41,9 @@ TEST_F(MainWindowTest, WindowIsFixedCentredAndCaptioned) {
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
   EXPECT_EQ(window->font().pixelSize(), 11);
-  ASSERT_NE(window->findChild<QTimer*>("Timer1"), nullptr);
-  EXPECT_EQ(window->findChild<QTimer*>("Timer1")->interval(), 100);
-  EXPECT_TRUE(window->findChild<QTimer*>("Timer1")->isActive());
+  ASSERT_NE(Find<QTimer>("Timer1"), nullptr);
+  EXPECT_EQ(Find<QTimer>("Timer1")->interval(), 100);
+  EXPECT_TRUE(Find<QTimer>("Timer1")->isActive());
 }
 
 TEST_F(MainWindowTest, TextBoxesAreTheThirteenInColourOrder) {
@@ -215,8 +183,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
 }
 
 TEST_F(MainWindowTest, ScopesItemIsCheckedWhileTheScopeWindowIsOpen) {
-  Item("Scopes1")->trigger();
-  auto* scopes = window->findChild<QWidget*>("Scopes");
+  Run("Scopes1");
+  auto* scopes = Find<QWidget>("Scopes");
   ASSERT_NE(scopes, nullptr);
   EXPECT_TRUE(scopes->isVisible());
   EXPECT_TRUE(Item("Scopes1")->isChecked());
@@ -242,17 +210,17 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
     EXPECT_EQ(Item(name)->data().toInt(), QString(name).mid(10).toInt());
   }
 
-  Item("SampleFreq22050")->trigger();
+  Run("SampleFreq22050");
   EXPECT_EQ(checked("SampleFreq1"), QStringList{"22050"});
   EXPECT_EQ(window->engine().SampleRate, 22050);
   EXPECT_EQ(window->engine().SamplesPerTick, 22050 / 50);
-  Item("Buffersize512")->trigger();
+  Run("Buffersize512");
   EXPECT_EQ(checked("Buffersize1"), QStringList{"512"});
   EXPECT_EQ(window->engine().BufferSize, 512);
   // Choosing the value in use keeps its mark and reopens all the same.
-  Item("Buffersize512")->trigger();
+  Run("Buffersize512");
   EXPECT_EQ(checked("Buffersize1"), QStringList{"512"});
-  Item("SampleFreq48000")->trigger();
+  Run("SampleFreq48000");
   EXPECT_EQ(checked("SampleFreq1"), QStringList{"48000"});
   EXPECT_EQ(window->engine().SampleRate, 48000);
   EXPECT_EQ(window->engine().SamplesPerTick, 48000 / 50);
@@ -260,7 +228,7 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   EXPECT_TRUE(window->audio().IsOpen());
   EXPECT_FALSE(Item("NoAudio1")->isVisible());
   // The keyboard layout cannot be changed.
-  Item("QWERTY1")->trigger();
+  Run("QWERTY1");
   EXPECT_EQ(checked("Keyboard1"), QStringList{"QWERTY"});
 }
 
@@ -270,7 +238,7 @@ TEST_F(MainWindowTest, SampleRateUsesTheSongTempoNotTheCurrentOne) {
     window->engine().song.Tempo = 60;
     window->engine().CurTempo = 99;
   }
-  Item("SampleFreq32000")->trigger();
+  Run("SampleFreq32000");
   EXPECT_EQ(window->engine().SamplesPerTick, 32000 / 60);
   Engine fresh;
   fresh.SampleRate = 32000;
@@ -302,21 +270,21 @@ TEST_F(MainWindowTest, EditMenuFollowsThePage) {
   EXPECT_FALSE(edit->isEnabled());
   EXPECT_EQ(visibleItems(), all);
 
-  Pages()->setCurrentIndex(1);
+  ShowPage(1);
   EXPECT_TRUE(edit->isEnabled());
   EXPECT_EQ(visibleItems(), QStringList({"CopyInstrument1", "PasteInstrument1", "CopyEnvelope1", "PasteEnvelope1"}));
 
-  Pages()->setCurrentIndex(2);
+  ShowPage(2);
   EXPECT_TRUE(edit->isEnabled());
   EXPECT_EQ(visibleItems(), QStringList({"CopyTrack1", "PasteTrack1", "ClonePattern1"}));
 
-  Pages()->setCurrentIndex(3);
+  ShowPage(3);
   EXPECT_FALSE(edit->isEnabled());
   EXPECT_TRUE(visibleItems().isEmpty());
 
-  Pages()->setCurrentIndex(1);
+  ShowPage(1);
   EXPECT_EQ(visibleItems().size(), 4);
-  Pages()->setCurrentIndex(0);
+  ShowPage(0);
   EXPECT_FALSE(edit->isEnabled());
   EXPECT_TRUE(visibleItems().isEmpty());
 }
@@ -329,14 +297,14 @@ TEST_F(MainWindowTest, EditShortcutsActOnlyWhereTheirItemsAreShown) {
   QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(copyInstrument.count(), 0);
 
-  Pages()->setCurrentIndex(1);
+  ShowPage(1);
   QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(copyInstrument.count(), 1);
   // Hidden items keep their shortcuts to themselves.
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(clonePattern.count(), 0);
 
-  Pages()->setCurrentIndex(2);
+  ShowPage(2);
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(clonePattern.count(), 1);
   QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
@@ -347,7 +315,7 @@ TEST_F(MainWindowTest, EditShortcutsActOnlyWhereTheirItemsAreShown) {
 // the Edit menu's shortcuts act on the selection as one undo step each, Ctrl+M dims a track.
 TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
   ShowActive();
-  Pages()->setCurrentIndex(2);
+  ShowPage(2);
   QWidget* memo = window->patternPage().Memo(1);
   QTest::keyClicks(memo, "zxc");
   window->state().TrackCursors[0].CursorRow = 0;
@@ -366,14 +334,14 @@ TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
   QTest::keyClick(memo, Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyClick(memo, Qt::Key_Escape);
   EXPECT_TRUE(window->patternPage().Memo(1)->extraSelections().isEmpty());
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(song.Cell(0, 1, 1).Note, 12);
   QApplication::clipboard()->setText("not a block");
-  window->messages().QueueAnswer(MessageBoxes::Answer::Ok);
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+  Answer(MessageBoxes::Answer::Ok);
+  QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(window->messages().Shown().back(), "The clipboard holds no pattern block.");
   EXPECT_EQ(Item("Undo1")->text(), "Undo Paste Block");
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
+  QTest::keyClick(Focused(), Qt::Key_M, Qt::ControlModifier);
   EXPECT_EQ(window->engine().MutedTracks, 0x02);
   EXPECT_NE(window->patternPage().Memo(2)->palette().color(QPalette::Text),
             window->patternPage().Memo(1)->palette().color(QPalette::Text));
@@ -381,7 +349,7 @@ TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
 
 TEST_F(MainWindowTest, MenuShortcutsComeBeforeTheFocusedTextBox) {
   ShowActive();
-  Pages()->setCurrentIndex(2);
+  ShowPage(2);
   // A text box on the page would take Ctrl+C as "copy text" if the menu did not come first.
   auto* box = new QPlainTextEdit(&window->patternPage());
   box->setPlainText("C-3");
@@ -402,7 +370,7 @@ TEST_F(MainWindowTest, MenuShortcutsComeBeforeTheFocusedTextBox) {
 
 TEST_F(MainWindowTest, KeyPreviewSeesEachKeyOnceBeforeTheControl) {
   ShowActive();
-  Pages()->setCurrentIndex(2);
+  ShowPage(2);
   // A control that ignores keys: the key then travels up its parents, yet counts once.
   auto* control = new QWidget(&window->patternPage());
   control->setFocusPolicy(Qt::StrongFocus);
@@ -420,7 +388,7 @@ TEST_F(MainWindowTest, KeyPreviewSeesEachKeyOnceBeforeTheControl) {
 
 TEST_F(MainWindowTest, InstrumentKeysThroughKeyPreviewUseVoicesInTurn) {
   ShowActive();
-  Pages()->setCurrentIndex(1);
+  ShowPage(1);
   Engine& engine = window->engine();
   window->state().CurrentInstrument = 5;
   for (int k = 0; k < 8; ++k) QTest::keyClick(window.get(), Qt::Key_Z);
@@ -448,24 +416,24 @@ TEST_F(MainWindowTest, InstrumentKeysThroughKeyPreviewUseVoicesInTurn) {
 
 TEST_F(MainWindowTest, CloseAsksEveryTimeAndNoKeepsEverything) {
   ShowActive();
-  Pages()->setCurrentIndex(1);
+  ShowPage(1);
   {
     EngineLock lock(window->engine());
     window->engine().song.Instruments[3].Filter = 77;
   }
-  window->messages().QueueAnswer(MessageBoxes::Answer::No);
-  Item("Quit1")->trigger();
+  Answer(MessageBoxes::Answer::No);
+  Run("Quit1");
   EXPECT_TRUE(window->isVisible());
   ASSERT_EQ(window->messages().Shown(), QStringList{"Unsaved changes will be lost. Quit KELMAR?"});
   EXPECT_EQ(window->engine().song.Instruments[3].Filter, 77);
   EXPECT_EQ(Pages()->currentIndex(), 1);
 
   // The title bar's close button asks the same, even with nothing edited.
-  window->messages().QueueAnswer(MessageBoxes::Answer::No);
+  Answer(MessageBoxes::Answer::No);
   EXPECT_FALSE(window->close());
   EXPECT_EQ(window->messages().Shown().size(), 2);
 
-  window->messages().QueueAnswer(MessageBoxes::Answer::Yes);
+  Answer(MessageBoxes::Answer::Yes);
   EXPECT_TRUE(window->close());
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->messages().Shown().size(), 3);
@@ -486,16 +454,16 @@ TEST_F(MainWindowTest, ClearSongAnsweredNoThenYes) {
   window->settings().Title = "Mine";
   window->StepDone("Title");
 
-  window->messages().QueueAnswer(MessageBoxes::Answer::No);
-  Item("Song1")->trigger();
+  Answer(MessageBoxes::Answer::No);
+  Run("Song1");
   EXPECT_EQ(window->messages().Shown().last(), "Clear Song?");
   EXPECT_EQ(engine.song.Instruments[5].SrcOsc1Amp, 40);
   EXPECT_EQ(engine.song.Tempo, 80);
   EXPECT_EQ(window->settings().Title, "Mine");
   EXPECT_TRUE(window->UnsavedChanges());
 
-  window->messages().QueueAnswer(MessageBoxes::Answer::Yes);
-  Item("Song1")->trigger();
+  Answer(MessageBoxes::Answer::Yes);
+  Run("Song1");
   EXPECT_EQ(engine.song.Instruments[5].SrcOsc1Amp, 0);
   EXPECT_EQ(engine.song.SynthMode[5], 0);
   EXPECT_EQ(engine.song.Cell(9, 2, 3).Note, 127);
@@ -504,7 +472,7 @@ TEST_F(MainWindowTest, ClearSongAnsweredNoThenYes) {
   EXPECT_EQ(engine.song.Speed, 6);
   EXPECT_EQ(window->settings().Title, "Songtitle");
   EXPECT_EQ(window->settings().Comment, "Songcomment");
-  auto* title = window->findChild<QLineEdit*>("EditTit");
+  auto* title = Find<QLineEdit>("EditTit");
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->text(), "Songtitle");
   // The editors stay where they were.
@@ -536,7 +504,7 @@ TEST_F(MainWindowTest, RealBoxesAreCaptionedWithIconsAndButtons) {
     EngineLock lock(window->engine());
     window->engine().song.Speed = 9;
   }
-  Item("Song1")->trigger();
+  Run("Song1");
   EXPECT_EQ(window->engine().song.Speed, 6);
 
   AnswerNextBox([](QMessageBox* box) {
@@ -556,25 +524,29 @@ TEST_F(MainWindowTest, RealBoxesAreCaptionedWithIconsAndButtons) {
   EXPECT_FALSE(window->close());
 }
 
-TEST(MainWindowAudio, StartsWithoutADeviceAndPreviewsReturn) {
+// These two start a window of their own that opens the sound device.
+using MainWindowAudio = testing::WindowTest;
+
+TEST_F(MainWindowAudio, StartsWithoutADeviceAndPreviewsReturn) {
   const QByteArray saved = qgetenv("SDL_AUDIODRIVER");
   qputenv("SDL_AUDIODRIVER", "no-such-driver");
+  StartWindow({.openAudio = true});
+  EXPECT_FALSE(window->audio().IsOpen());
+  EXPECT_TRUE(Item("NoAudio1")->isVisible());
+  EXPECT_EQ(window->windowTitle(), "Quorin.Kelmar");
+  EXPECT_TRUE(window->messages().Shown().isEmpty());  // no box at start-up
   {
-    MainWindow window;
-    EXPECT_FALSE(window.audio().IsOpen());
-    EXPECT_TRUE(window.findChild<QAction*>("NoAudio1")->isVisible());
-    EXPECT_EQ(window.windowTitle(), "Quorin.Kelmar");
-    EXPECT_TRUE(window.messages().Shown().isEmpty());  // no box at start-up
-    EngineLock lock(window.engine());
-    window.engine().TriggerNote(0, 0, 0, 3, 0, true, true);  // returns at once: nothing to wait for
+    EngineLock lock(window->engine());
+    window->engine().TriggerNote(0, 0, 0, 3, 0, true, true);  // returns at once: nothing to wait for
   }
+  window.reset();
   qputenv("SDL_AUDIODRIVER", saved);
 }
 
-TEST(MainWindowAudio, OpensTheDeviceAndClosesItOnDestruction) {
-  auto window = std::make_unique<MainWindow>();
+TEST_F(MainWindowAudio, OpensTheDeviceAndClosesItOnDestruction) {
+  StartWindow({.openAudio = true});
   ASSERT_TRUE(window->audio().IsOpen());
-  EXPECT_FALSE(window->findChild<QAction*>("NoAudio1")->isVisible());
+  EXPECT_FALSE(Item("NoAudio1")->isVisible());
   const uint64_t start = window->audio().CallbackCount();
   QDeadlineTimer deadline(10000);
   while (window->audio().CallbackCount() == start && !deadline.hasExpired()) QTest::qWait(5);

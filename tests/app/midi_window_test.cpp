@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
 
-#include <QAction>
 #include <QPlainTextEdit>
-#include <QMenu>
-#include <QTabWidget>
-#include <QTest>
 
-#include "app/main_window.h"
 #include "app/midi_keyboard.h"
 #include "app/pages/pattern_page.h"
 #include "jack_test_server.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -22,27 +18,30 @@ void Send(RtMidiOut& keys, std::initializer_list<unsigned char> bytes) {
   keys.sendMessage(&message);
 }
 
-TEST(MidiWindowTest, JackNotesLandInThePatternInOrderAndPreviewOnTheInstrumentPage) {
-  test::JackTestServer server;
+class MidiWindowTest : public testing::WindowTest {
+ protected:
+  test::JackTestServer server;  // up before the window starts, and until it is gone
+};
+
+TEST_F(MidiWindowTest, JackNotesLandInThePatternInOrderAndPreviewOnTheInstrumentPage) {
   if (!server.Running()) GTEST_SKIP() << "jackd cannot start here: no JACK server to play into";
-  MainWindow window(nullptr, MainWindow::Options{false});
-  window.show();
-  window.StartMidi();
+  window->show();
+  window->StartMidi();
 
   RtMidiOut keys(RtMidi::UNIX_JACK, "KelmarTestKeys");
   std::vector<std::string> inputs;
   for (unsigned i = 0; i < keys.getPortCount(); ++i) inputs.push_back(keys.getPortName(i));
   EXPECT_NE(std::find(inputs.begin(), inputs.end(), "Kelmar:Kelmar"), inputs.end());
   keys.openVirtualPort("keys");
-  window.midiKeyboard().Refresh();  // the once-a-second look, now
-  const QList<QAction*> sources = window.midiKeyboard().menu()->actions();
+  window->midiKeyboard().Refresh();  // the once-a-second look, now
+  const QList<QAction*> sources = window->midiKeyboard().menu()->actions();
   ASSERT_EQ(sources.size(), 1);
   EXPECT_EQ(sources[0]->text(), "KelmarTestKeys:keys (JACK)");
   EXPECT_TRUE(sources[0]->isChecked());
 
-  window.findChild<QTabWidget*>("PageControl2")->setCurrentIndex(2);
-  window.patternPage().FocusTrack(3);
-  window.state().EntryOctave = 6;  // the octave keys do not apply to MIDI notes
+  ShowPage(2);
+  window->patternPage().FocusTrack(3);
+  window->state().EntryOctave = 6;  // the octave keys do not apply to MIDI notes
   // A chord, then what asks for nothing: velocity 0, a note-off, a controller, a note below C-0.
   for (unsigned char key : {60, 64, 67}) Send(keys, {0x90, key, 100});
   Send(keys, {0x90, 62, 0});
@@ -50,22 +49,22 @@ TEST(MidiWindowTest, JackNotesLandInThePatternInOrderAndPreviewOnTheInstrumentPa
   Send(keys, {0xB0, 7, 100});
   Send(keys, {0x91, 23, 100});
   Send(keys, {0x9F, 127, 1});  // the highest MIDI note: G-8
-  const auto& cells = window.engine().song.Patterns[0][2];
+  const auto& cells = window->engine().song.Patterns[0][2];
   QTRY_COMPARE(cells[3].Note, 103);
   EXPECT_EQ(cells[0].Note, 36);
   EXPECT_EQ(cells[1].Note, 40);
   EXPECT_EQ(cells[2].Note, 43);
   EXPECT_EQ(cells[0].Effects >> 4, kEffectInstrument);  // Auto Ixx, as a note key sets it
-  EXPECT_EQ(window.state().TrackCursors[2].CursorRow, 4);
-  EXPECT_EQ(window.patternPage().Memo(3)->toPlainText().left(4), "C-3 ");
-  EXPECT_EQ(window.findChild<QAction*>("Undo1")->text(), "Undo Note Entry");
+  EXPECT_EQ(window->state().TrackCursors[2].CursorRow, 4);
+  EXPECT_EQ(window->patternPage().Memo(3)->toPlainText().left(4), "C-3 ");
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Note Entry");
 
-  window.findChild<QTabWidget*>("PageControl2")->setCurrentIndex(1);
-  const uint8_t voice = window.state().PreviewVoice;
+  ShowPage(1);
+  const uint8_t voice = window->state().PreviewVoice;
   Send(keys, {0x90, 69, 100});
-  QTRY_COMPARE(window.state().PreviewVoice, static_cast<uint8_t>(voice + 1));
-  EXPECT_EQ(window.engine().Channels[voice % 8].Semitone, 9);
-  EXPECT_EQ(window.engine().Channels[voice % 8].Octave, 3);
+  QTRY_COMPARE(window->state().PreviewVoice, static_cast<uint8_t>(voice + 1));
+  EXPECT_EQ(window->engine().Channels[voice % 8].Semitone, 9);
+  EXPECT_EQ(window->engine().Channels[voice % 8].Octave, 3);
 }
 
 }  // namespace

@@ -2,19 +2,14 @@
 // change the cells and the same characters of the columns, which must always agree.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QGroupBox>
-#include <QTabWidget>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTest>
 #include <QTextBlock>
 #include <memory>
 
 #include "app/app_context.h"
-#include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/pages/pattern_page.h"
 #include "audio/audio_output.h"
@@ -22,6 +17,7 @@
 #include "editors/pattern/pattern_tools.h"
 
 #include "app_bench.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -489,23 +485,17 @@ TEST_F(PatternPageTest, CloneWithPatterns254And255InUseChangesNothing) {
 }
 
 // The page inside the real window: the menu's items and the key preview reach it.
-class PatternPageInWindowTest : public ::testing::Test {
+class PatternPageInWindowTest : public testing::WindowTest {
  protected:
   void SetUp() override {
-    window = std::make_unique<MainWindow>(nullptr, MainWindow::Options{false});
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->findChild<QTabWidget*>("PageControl2")->setCurrentIndex(2);
+    WindowTest::SetUp();
+    ShowActive();
+    ShowPage(2);
   }
   QPlainTextEdit* Memo(int track) { return window->patternPage().Memo(track + 1); }
-  QAction* Item(const char* name) { return window->findChild<QAction*>(name); }
   EditorState& state() { return window->state(); }
   Song& song() { return window->engine().song; }
-  std::string Line(int track, int row) {
-    return Memo(track)->document()->findBlockByNumber(row).text().toStdString();
-  }
-  std::unique_ptr<MainWindow> window;
+  std::string Line(int track, int row) { return Memo(track)->document()->findBlockByNumber(row).text().toStdString(); }
 };
 
 TEST_F(PatternPageInWindowTest, ShowingThePageFocusesTheFirstTrack) {
@@ -514,18 +504,16 @@ TEST_F(PatternPageInWindowTest, ShowingThePageFocusesTheFirstTrack) {
 }
 
 TEST_F(PatternPageInWindowTest, AutoIxxMenuItemSwitchesTheInstrumentEffect) {
-  QAction* autoIxx = Item("AutoIxxEffect1");
-  ASSERT_NE(autoIxx, nullptr);
   state().CurrentInstrument = 0x11;
   state().EntryOctave = 2;
   QTest::keyClicks(Memo(0), "z");
   EXPECT_EQ(Line(0, 0), "C-2 I11.00");
-  autoIxx->trigger();
+  Run("AutoIxxEffect1");
   EXPECT_FALSE(state().AutoIxxEffect);
   QTest::keyClicks(Memo(0), "x");
   EXPECT_EQ(Line(0, 1), "D-2 .00.00");
   EXPECT_EQ(song().Cell(0, 0, 1).Effects, 0);
-  autoIxx->trigger();
+  Run("AutoIxxEffect1");
   QTest::keyClicks(Memo(0), "c");
   EXPECT_EQ(Line(0, 2), "E-2 I11.00");
 }
@@ -544,7 +532,7 @@ TEST_F(PatternPageInWindowTest, KeypadPlusOnInstrument255ShowsInstrumentZero) {
   window->RefreshInstrumentPanel();
   QTest::keyClick(Memo(4), Qt::Key_Plus, Qt::KeypadModifier);
   EXPECT_EQ(state().CurrentInstrument, 0);
-  auto* box = window->findChild<QGroupBox*>("GroupBoxInstrument");
+  auto* box = Find<QGroupBox>("GroupBoxInstrument");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->title(), "Instrument  00");
   EXPECT_EQ(state().CurrentPattern, 0);

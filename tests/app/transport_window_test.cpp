@@ -2,57 +2,47 @@
 // every page, the timer follows the player, and the colours reach all thirteen text boxes.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <vector>
 
 #include "app/file_commands.h"
-#include "app/main_window.h"
 #include "app/pages/pattern_page.h"
 #include "app/pages/song_page.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
 
-class TransportWindowTest : public ::testing::Test {
+class TransportWindowTest : public testing::WindowTest {
  protected:
   void SetUp() override {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    pages = window.findChild<QTabWidget*>("PageControl2");
-    ASSERT_NE(pages, nullptr);
+    WindowTest::SetUp();
+    ShowActive();
   }
   // Presses a key where the keyboard focus is, as a person would.
   void Press(Qt::Key key) {
-    QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target ? target : static_cast<QWidget*>(&window), key);
+    QWidget* target = Focused();
+    QTest::keyClick(target ? target : static_cast<QWidget*>(window.get()), key);
   }
-  PlayPosition position() { return window.engine().Position(); }
+  PlayPosition position() { return window->engine().Position(); }
   void RenderOnce() {
-    std::vector<uint8_t> buffer(4 * window.engine().BufferSize);
-    window.engine().RenderBuffer(buffer.data());
+    std::vector<uint8_t> buffer(4 * window->engine().BufferSize);
+    window->engine().RenderBuffer(buffer.data());
   }
-
-  MainWindow window{nullptr, MainWindowOptions{false}};
-  QTabWidget* pages = nullptr;
 };
 
 TEST_F(TransportWindowTest, PlayAndStopKeysWorkOnEveryPage) {
-  window.engine().song.Order[3] = MakeOrderEntry(kOrderJump, 7);
-  window.state().OrderRow = 3;
-  window.state().CurrentPattern = 4;
-  for (int page = 0; page < pages->count(); ++page) {
-    SCOPED_TRACE(pages->tabText(page).toStdString());
-    pages->setCurrentIndex(page);
+  window->engine().song.Order[3] = MakeOrderEntry(kOrderJump, 7);
+  window->state().OrderRow = 3;
+  window->state().CurrentPattern = 4;
+  for (int page = 0; page < Pages()->count(); ++page) {
+    SCOPED_TRACE(Pages()->tabText(page).toStdString());
+    ShowPage(page);
     Press(Qt::Key_F5);
     EXPECT_TRUE(position().Playing);
     EXPECT_EQ(position().OrderPos, 3);
@@ -61,34 +51,34 @@ TEST_F(TransportWindowTest, PlayAndStopKeysWorkOnEveryPage) {
     EXPECT_FALSE(position().Playing);
     Press(Qt::Key_F6);
     EXPECT_TRUE(position().Playing);
-    EXPECT_EQ(position().PatternMode, window.state().CurrentPattern + 1);
+    EXPECT_EQ(position().PatternMode, window->state().CurrentPattern + 1);
     Press(Qt::Key_F8);
     EXPECT_FALSE(position().Playing);
   }
-  EXPECT_EQ(window.engine().song.Order[3], MakeOrderEntry(kOrderJump, 7)) << "no key reached the order list";
+  EXPECT_EQ(window->engine().song.Order[3], MakeOrderEntry(kOrderJump, 7)) << "no key reached the order list";
 }
 
 TEST_F(TransportWindowTest, TimerFollowsOnThePatternPage) {
-  pages->setCurrentIndex(2);
-  window.state().OrderRow = 5;
+  ShowPage(2);
+  window->state().OrderRow = 5;
   Press(Qt::Key_F5);
   RenderOnce();
   // Wait for the window's own 100 ms timer rather than calling the tick.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window.state().CurrentPattern == 5; }, 2000));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window.patternPage().Memo(0)->textCursor().hasSelection(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->state().CurrentPattern == 5; }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->patternPage().Memo(0)->textCursor().hasSelection(); }, 2000));
   Press(Qt::Key_F8);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.patternPage().Memo(0)->textCursor().hasSelection(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->patternPage().Memo(0)->textCursor().hasSelection(); }, 2000));
 }
 
 TEST_F(TransportWindowTest, GreenTextBarColoursAllThirteenTextBoxes) {
-  pages->setCurrentIndex(3);
-  auto* green = window.songPage().findChild<QScrollBar*>("ScrollBarGF");
+  ShowPage(3);
+  auto* green = window->songPage().findChild<QScrollBar*>("ScrollBarGF");
   ASSERT_NE(green, nullptr);
   green->triggerAction(QAbstractSlider::SliderToMinimum);
   for (int i = 0; i < 8; ++i) green->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  EXPECT_EQ(window.settings().TextColor, 0x00008000u);
-  EXPECT_TRUE(window.UnsavedChanges());
-  const QList<QWidget*> boxes = window.TextBoxes();
+  EXPECT_EQ(window->settings().TextColor, 0x00008000u);
+  EXPECT_TRUE(window->UnsavedChanges());
+  const QList<QWidget*> boxes = window->TextBoxes();
   ASSERT_EQ(boxes.size(), 13);
   EXPECT_EQ(boxes.front()->objectName(), "MemoAbout");
   for (QWidget* box : boxes) {
@@ -98,8 +88,8 @@ TEST_F(TransportWindowTest, GreenTextBarColoursAllThirteenTextBoxes) {
 }
 
 TEST_F(TransportWindowTest, NewSongResetsTitleCommentAndTempoButKeepsColoursAndCursor) {
-  pages->setCurrentIndex(3);
-  SongPage& page = window.songPage();
+  ShowPage(3);
+  SongPage& page = window->songPage();
   QPlainTextEdit* memo = page.MemoPO();
   for (int i = 0; i < 4; ++i) QTest::keyClick(memo, Qt::Key_Down);
   QTest::keyClicks(memo, "s");
@@ -107,16 +97,16 @@ TEST_F(TransportWindowTest, NewSongResetsTitleCommentAndTempoButKeepsColoursAndC
   QTest::keyClicks(page.EditTit(), "X");
   page.findChild<QScrollBar*>("ScrollBarTPO")->triggerAction(QAbstractSlider::SliderToMaximum);
   page.findChild<QScrollBar*>("ScrollBarRB")->triggerAction(QAbstractSlider::SliderToMaximum);
-  EXPECT_EQ(window.engine().song.Tempo, 250);
+  EXPECT_EQ(window->engine().song.Tempo, 250);
 
-  window.NewSong();
+  window->NewSong();
   EXPECT_EQ(page.EditTit()->text(), "Songtitle");
   EXPECT_EQ(page.MemoC()->toPlainText(), "Songcomment");
   EXPECT_EQ(page.findChild<QLabel*>("LabelTPO")->text(), "  50");
   EXPECT_EQ(page.findChild<QScrollBar*>("ScrollBarTPO")->value(), 50);
   EXPECT_EQ(memo->document()->findBlockByNumber(4).text(), "04:P04");
-  EXPECT_EQ(window.state().OrderRow, 4);
-  EXPECT_EQ(window.settings().BackColor, 0x000000FFu);
+  EXPECT_EQ(window->state().OrderRow, 4);
+  EXPECT_EQ(window->settings().BackColor, 0x000000FFu);
   EXPECT_EQ(page.findChild<QScrollBar*>("ScrollBarRB")->value(), 255);
 }
 
@@ -124,27 +114,27 @@ TEST_F(TransportWindowTest, CursorRowSurvivesASongLoadAndPlaySongStartsThere) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const QString file = folder.filePath("cursor.sng");
-  window.fileCommands().SetDialogHook([&](const FileDialogRequest&) { return file; });
-  window.engine().song.Order[9] = MakeOrderEntry(kOrderJump, 0x22);
-  window.settings().Title = "Saved title";
-  window.findChild<QAction*>("Song3")->trigger();  // Save / Song
-  window.NewSong();
+  window->fileCommands().SetDialogHook([&](const FileDialogRequest&) { return file; });
+  window->engine().song.Order[9] = MakeOrderEntry(kOrderJump, 0x22);
+  window->settings().Title = "Saved title";
+  Run("Song3");  // Save / Song
+  window->NewSong();
 
-  pages->setCurrentIndex(3);
-  QPlainTextEdit* memo = window.songPage().MemoPO();
+  ShowPage(3);
+  QPlainTextEdit* memo = window->songPage().MemoPO();
   for (int i = 0; i < 9; ++i) QTest::keyClick(memo, Qt::Key_Down);
   QTest::keyClick(memo, Qt::Key_Right);
-  window.messages().QueueAnswer(MessageBoxes::Answer::Yes);  // "Unsaved changes will be lost. Load Song?"
-  window.findChild<QAction*>("Song2")->trigger();            // Load / Song
-  window.fileCommands().SetDialogHook(nullptr);
+  Answer(MessageBoxes::Answer::Yes);  // "Unsaved changes will be lost. Load Song?"
+  Run("Song2");                       // Load / Song
+  window->fileCommands().SetDialogHook(nullptr);
 
-  EXPECT_EQ(window.state().OrderRow, 9);
-  EXPECT_EQ(window.state().OrderColumn, 1);
+  EXPECT_EQ(window->state().OrderRow, 9);
+  EXPECT_EQ(window->state().OrderColumn, 1);
   EXPECT_EQ(memo->document()->findBlockByNumber(9).text(), "09:J22");
   EXPECT_EQ(memo->textCursor().blockNumber(), 9);
   EXPECT_EQ(memo->textCursor().positionInBlock(), 5);
-  EXPECT_EQ(window.songPage().EditTit()->text(), "Saved title");
-  EXPECT_FALSE(window.UnsavedChanges());
+  EXPECT_EQ(window->songPage().EditTit()->text(), "Saved title");
+  EXPECT_FALSE(window->UnsavedChanges());
   Press(Qt::Key_F5);
   EXPECT_TRUE(position().Playing);
   EXPECT_EQ(position().OrderPos, 9);

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QProgressDialog>
 #include <QWidget>
 #include <filesystem>
@@ -14,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/wav_export.h"
 #include "files/wav_file.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -49,7 +47,7 @@ void FillSong(Song& song) {
   song.Order[2] = MakeOrderEntry(kOrderStop, 0);
 }
 
-class WavExportTest : public ::testing::Test {
+class WavExportTest : public testing::WindowTest {
  protected:
   void SetUp() override {
     old_ = std::filesystem::current_path();
@@ -57,38 +55,31 @@ class WavExportTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     dir_ = templ;
     std::filesystem::current_path(dir_);
-    window_ = std::make_unique<MainWindow>(nullptr, MainWindowOptions{false});
+    WindowTest::SetUp();  // the window starts in the scratch folder
   }
   void TearDown() override {
-    window_.reset();
+    WindowTest::TearDown();
     std::filesystem::current_path(old_);
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
 
-  WavExport& Export() {
-    auto* exporter = FindExport();
-    return *exporter;
-  }
+  WavExport& Export() { return *FindExport(); }
   // The window's own command object is reached through its menu item; tests that need the
   // seams make their own on the window's context.
   WavExport* FindExport() {
-    if (!own_) own_ = std::make_unique<WavExport>(window_->context(), window_.get());
+    if (!own_) own_ = std::make_unique<WavExport>(window->context(), window.get());
     return own_.get();
   }
-  QWidget* Pages() { return window_->findChild<QWidget*>("PageControl2"); }
 
   std::filesystem::path old_, dir_;
-  std::unique_ptr<MainWindow> window_;
   std::unique_ptr<WavExport> own_;
 };
 
 TEST_F(WavExportTest, MenuItemWritesOutfileInTheWorkingFolder) {
-  FillSong(window_->engine().song);
-  window_->show();
-  QAction* item = window_->findChild<QAction*>("ExportWAV1");
-  ASSERT_NE(item, nullptr);
-  item->trigger();
+  FillSong(window->engine().song);
+  window->show();
+  Run("ExportWAV1");
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   ASSERT_GT(bytes.size(), 44u);
   EXPECT_EQ(bytes.size() - 8, Le32(bytes, 4));
@@ -96,14 +87,14 @@ TEST_F(WavExportTest, MenuItemWritesOutfileInTheWorkingFolder) {
   EXPECT_EQ(44100u, Le32(bytes, 24));
   EXPECT_EQ(0u, (bytes.size() - 44) % (4 * 4096));
   EXPECT_TRUE(Pages()->isVisible());
-  EXPECT_EQ(0, window_->engine().Playing);
-  EXPECT_EQ(0, window_->engine().StopAtLoop);
-  EXPECT_TRUE(window_->messages().Shown().isEmpty());
+  EXPECT_EQ(0, window->engine().Playing);
+  EXPECT_EQ(0, window->engine().StopAtLoop);
+  EXPECT_TRUE(window->messages().Shown().isEmpty());
 }
 
 TEST_F(WavExportTest, SameBytesAsAFreshEngineAt22050And512) {
   // The options chosen in the window: a rate and a buffer size other than the defaults.
-  Engine& engine = window_->engine();
+  Engine& engine = window->engine();
   ConfigureFreshEngine(engine, 22050, 512);
   FillSong(engine.song);
   Export().ExportWAV1Click();
@@ -123,8 +114,8 @@ TEST_F(WavExportTest, SameBytesAsAFreshEngineAt22050And512) {
 }
 
 TEST_F(WavExportTest, PagesHiddenAndProgressShownWhileRendering) {
-  FillSong(window_->engine().song);
-  window_->show();
+  FillSong(window->engine().song);
+  window->show();
   int calls = 0;
   bool pagesHidden = true;
   QString label;
@@ -133,7 +124,7 @@ TEST_F(WavExportTest, PagesHiddenAndProgressShownWhileRendering) {
     ++calls;
     pagesHidden = pagesHidden && Pages()->isHidden();
     EXPECT_TRUE(dialog.isVisible());
-    running += window_->engine().StopAtLoop;  // 1 until the block in which the song stops
+    running += window->engine().StopAtLoop;  // 1 until the block in which the song stops
     label = dialog.labelText();
   });
   Export().ExportWAV1Click();
@@ -147,7 +138,7 @@ TEST_F(WavExportTest, PagesHiddenAndProgressShownWhileRendering) {
 }
 
 TEST_F(WavExportTest, CancelLeavesAValidFileOfTheBlocksWritten) {
-  FillSong(window_->engine().song);
+  FillSong(window->engine().song);
   int calls = 0;
   Export().SetProgressHook([&](QProgressDialog& dialog) {
     if (++calls == 4) dialog.cancel();
@@ -157,28 +148,28 @@ TEST_F(WavExportTest, CancelLeavesAValidFileOfTheBlocksWritten) {
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   EXPECT_EQ(44u + 4 * 4 * 4096, bytes.size());
   EXPECT_EQ(bytes.size() - 44, Le32(bytes, 40));
-  EXPECT_EQ(0, window_->engine().Playing);
+  EXPECT_EQ(0, window->engine().Playing);
   EXPECT_FALSE(Pages()->isHidden());
-  EXPECT_TRUE(window_->messages().Shown().isEmpty());
+  EXPECT_TRUE(window->messages().Shown().isEmpty());
 }
 
 TEST_F(WavExportTest, SongThatNeverStopsEndsAtTheLimit) {
   // The new song loops through the order list for ever.
   Export().SetMaxSeconds(3);
-  window_->messages().QueueAnswer(MessageBoxes::Answer::Ok);
+  Answer(MessageBoxes::Answer::Ok);
   Export().ExportWAV1Click();
   EXPECT_EQ(RenderEnd::Limit, Export().LastResult().end);
-  EXPECT_EQ(window_->messages().Shown(),
+  EXPECT_EQ(window->messages().Shown(),
             QStringList{"The export stopped at the 30-minute limit: outfile.wav holds only the start of the song."});
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   EXPECT_EQ(44u + 3 * 44100 / 4096 * 4096 * 4, bytes.size());
   EXPECT_EQ(bytes.size() - 8, Le32(bytes, 4));
-  EXPECT_EQ(0, window_->engine().Playing);
-  EXPECT_EQ(0, window_->engine().StopAtLoop);
+  EXPECT_EQ(0, window->engine().Playing);
+  EXPECT_EQ(0, window->engine().StopAtLoop);
 }
 
 TEST_F(WavExportTest, PlayingSongIsStoppedAndExportedFromTheTop) {
-  Engine& engine = window_->engine();
+  Engine& engine = window->engine();
   FillSong(engine.song);
   engine.StartPlayback(1, 5, 0);
   std::vector<uint8_t> block(16384);
@@ -199,25 +190,25 @@ TEST_F(WavExportTest, ExistingFileIsReplacedWithoutAQuestion) {
     std::ofstream out(dir_ / "outfile.wav", std::ios::binary);
     out << std::string(300000, 'x');
   }
-  FillSong(window_->engine().song);
+  FillSong(window->engine().song);
   Export().ExportWAV1Click();
   const auto bytes = ReadAll(dir_ / "outfile.wav");
   EXPECT_EQ(bytes.size() - 44, Le32(bytes, 40));
-  EXPECT_TRUE(window_->messages().Shown().isEmpty());
+  EXPECT_TRUE(window->messages().Shown().isEmpty());
 }
 
 TEST_F(WavExportTest, FileSystemFailureRestoresEverythingBeforeTheMessage) {
   std::filesystem::create_directory(dir_ / "outfile.wav");  // a folder cannot be opened as the file
-  FillSong(window_->engine().song);
-  window_->show();
-  window_->messages().QueueAnswer(MessageBoxes::Answer::Ok);
+  FillSong(window->engine().song);
+  window->show();
+  Answer(MessageBoxes::Answer::Ok);
   Export().ExportWAV1Click();
   EXPECT_EQ(RenderEnd::Failed, Export().LastResult().end);
-  ASSERT_EQ(1, window_->messages().Shown().size());
-  EXPECT_EQ("File access denied", window_->messages().Shown().front().toStdString());
+  ASSERT_EQ(1, window->messages().Shown().size());
+  EXPECT_EQ("File access denied", window->messages().Shown().front().toStdString());
   EXPECT_FALSE(Pages()->isHidden());
-  EXPECT_EQ(0, window_->engine().Playing);
-  EXPECT_EQ(0, window_->engine().StopAtLoop);
+  EXPECT_EQ(0, window->engine().Playing);
+  EXPECT_EQ(0, window->engine().StopAtLoop);
 }
 
 }  // namespace

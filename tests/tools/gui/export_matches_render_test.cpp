@@ -2,12 +2,10 @@
 // freshly started program, at the default settings and at other rates and buffer sizes.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <filesystem>
-#include <memory>
 
 #include "../tools_test_util.h"
-#include "app/main_window.h"
+#include "app/window_fixture.h"
 #include "files/song_file.h"
 #include "files/wav_file.h"
 
@@ -35,7 +33,9 @@ class CurrentFolder {
 // the options chosen from its menu, the song loaded, then "Export .WAV".
 std::vector<uint8_t> ExportFromWindow(const std::string& song, int rate, int buffer, const ScratchDir& dir) {
   CurrentFolder here(dir.path());
-  MainWindow window(nullptr, MainWindowOptions{false});
+  testing::Window w;
+  w.StartWindow();
+  MainWindow& window = *w.window;
   // What the options' reopen does to the engine, without opening a device whose running
   // callback would move the tick clock.
   ConfigureFreshEngine(window.engine(), static_cast<uint16_t>(rate), static_cast<uint16_t>(buffer));
@@ -44,9 +44,7 @@ std::vector<uint8_t> ExportFromWindow(const std::string& song, int rate, int buf
   // What the load command does once its questions are answered.
   window.engine().StopPlayback();
   EXPECT_TRUE(LoadSongFile(song, window.engine().song, window.settings()).ok());
-  QAction* exportItem = window.findChild<QAction*>("ExportWAV1");
-  EXPECT_NE(exportItem, nullptr);
-  if (exportItem) exportItem->trigger();
+  w.Run("ExportWAV1");
   return ReadAll(dir.File("outfile.wav"));
 }
 
