@@ -4,17 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QFile>
-#include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QShortcut>
-#include <memory>
 
 #include "app/commands/menu_builder.h"
-#include "app/main_window.h"
+#include "window_fixture.h"
 
 namespace kelmar {
 namespace {
@@ -47,10 +44,11 @@ void Collect(const QList<QAction*>& actions, QList<QAction*>& out) {
   }
 }
 
-TEST(CommandTable, EveryMenuItemIsARowAndEveryRowAnItem) {
-  MainWindow window(nullptr, MainWindow::Options{false});
+using CommandTableInWindow = testing::WindowTest;
+
+TEST_F(CommandTableInWindow, EveryMenuItemIsARowAndEveryRowAnItem) {
   QList<QAction*> items;
-  Collect(window.menuBar()->actions(), items);
+  Collect(window->menuBar()->actions(), items);
   QSet<QString> seen;
   for (QAction* item : items) {
     const Command* row = FindCommand(item->objectName().toLatin1().constData());
@@ -67,8 +65,8 @@ TEST(CommandTable, EveryMenuItemIsARowAndEveryRowAnItem) {
     if (row.kind != CommandKind::Slot) EXPECT_TRUE(seen.contains(row.name)) << "not in the menus: " << row.name;
   }
   // No key is bound anywhere but in the table.
-  EXPECT_TRUE(window.findChildren<QShortcut*>().isEmpty());
-  for (const QAction* action : window.findChildren<QAction*>()) {
+  EXPECT_TRUE(window->findChildren<QShortcut*>().isEmpty());
+  for (const QAction* action : window->findChildren<QAction*>()) {
     if (!action->shortcuts().isEmpty())
       EXPECT_TRUE(seen.contains(action->objectName())) << action->objectName().toStdString();
   }

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <memory>
 
+#include "app/commands/command_table.h"
 #include "app/main_window.h"
 
 namespace kelmar::testing {
@@ -39,8 +40,10 @@ class Window {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
   QWidget* Focused() { return QApplication::focusWidget(); }
-  // The menu command of that object name, as the user chooses it ("Song2" is Load / Song).
+  // The command of the table of that object name, as the user chooses it from the menu
+  // ("Song2" is Load / Song).
   void Run(const char* commandName) {
+    EXPECT_NE(FindCommand(commandName), nullptr) << commandName << " is no command of the table";
     if (QAction* item = Item(commandName)) item->trigger();
   }
   // The answer to the next message box.
