@@ -3,6 +3,8 @@
 // settings, answerable message boxes, and one fake of the views the window would be.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QList>
 #include <QStringList>
 #include <QWidget>
@@ -82,6 +84,19 @@ struct AppBench {
   AudioOutput audio;
   FakeViews views;
   AppContext ctx;
+};
+
+// A test fixture on the bench, with its parts under the names of fixture members.
+class AppBenchTest : public ::testing::Test {
+ protected:
+  AppBench bench_;
+  std::unique_ptr<Engine>& engine_ = bench_.engine;
+  EditorState& state_ = bench_.state;
+  SongSettings& settings_ = bench_.settings;
+  MessageBoxes& messages_ = bench_.messages;
+  AudioOutput& audio_ = bench_.audio;
+  FakeViews& views_ = bench_.views;
+  AppContext& ctx_ = bench_.ctx;
 };
 
 }  // namespace kelmar::testing

@@ -45,7 +45,7 @@ void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // A start folder with the three dialog folders, an engine without audio, and dialogs that
 // take their answers from a queue and remember what they were asked.
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public testing::AppBenchTest {
  protected:
   FileCommandsTest() : commands_(ctx_, nullptr) {
     std::string templ = (std::filesystem::temp_directory_path() / "kelmar-cmd-XXXXXX").string();
@@ -75,14 +75,6 @@ class FileCommandsTest : public ::testing::Test {
   void Answer(const std::string& relative) { names_.push_back(QString::fromStdString(Path(relative))); }
   Song& song() { return engine_->song; }
 
-  testing::AppBench bench_;
-  std::unique_ptr<Engine>& engine_ = bench_.engine;
-  EditorState& state_ = bench_.state;
-  SongSettings& settings_ = bench_.settings;
-  MessageBoxes& messages_ = bench_.messages;
-  AudioOutput& audio_ = bench_.audio;
-  testing::FakeViews& views_ = bench_.views;
-  AppContext& ctx_ = bench_.ctx;
   FileCommands commands_;
   std::filesystem::path root_;
   std::deque<QString> names_;

@@ -26,7 +26,7 @@
 namespace kelmar {
 namespace {
 
-class InstrumentPageTest : public ::testing::Test {
+class InstrumentPageTest : public testing::AppBenchTest {
  protected:
   InstrumentPageTest() : page_(ctx_, nullptr) {
     page_.resize(671, 490);
@@ -72,14 +72,6 @@ class InstrumentPageTest : public ::testing::Test {
   }
   QImage Picture(const char* label) { return Find<QLabel>(label)->pixmap().toImage(); }
 
-  testing::AppBench bench_;
-  std::unique_ptr<Engine>& engine_ = bench_.engine;
-  EditorState& state_ = bench_.state;
-  SongSettings& settings_ = bench_.settings;
-  MessageBoxes& messages_ = bench_.messages;
-  AudioOutput& audio_ = bench_.audio;
-  testing::FakeViews& views_ = bench_.views;
-  AppContext& ctx_ = bench_.ctx;
   InstrumentPage page_;
 };
 

@@ -22,7 +22,7 @@
 namespace kelmar {
 namespace {
 
-class PatternPageTest : public ::testing::Test {
+class PatternPageTest : public testing::AppBenchTest {
  protected:
   PatternPageTest() {
     ResetSong(song());
@@ -76,14 +76,6 @@ class PatternPageTest : public ::testing::Test {
     return -1;
   }
 
-  testing::AppBench bench_;
-  std::unique_ptr<Engine>& engine_ = bench_.engine;
-  EditorState& state_ = bench_.state;
-  SongSettings& settings_ = bench_.settings;
-  MessageBoxes& messages_ = bench_.messages;
-  AudioOutput& audio_ = bench_.audio;
-  testing::FakeViews& views_ = bench_.views;
-  AppContext& ctx_ = bench_.ctx;
   QWidget window_;
   PatternPage* page_;
 };
