@@ -15,18 +15,17 @@
 #include <QTimer>
 
 #include "app/about_text.h"
-#include "app/window_pages.h"
-#include "app/commands/command_table.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/history_controller.h"
-#include "app/pages/instrument_page.h"
 #include "app/midi_keyboard.h"
+#include "app/pages/instrument_page.h"
 #include "app/pages/pattern_page.h"
-#include "app/scopes/scope_window.h"
 #include "app/pages/song_page.h"
+#include "app/scopes/scope_window.h"
 #include "app/transport.h"
 #include "app/wav_export.h"
+#include "app/window_pages.h"
 
 namespace kelmar {
 

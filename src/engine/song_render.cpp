@@ -6,7 +6,8 @@ namespace kelmar {
 
 RenderResult RenderSongToSink(Engine& engine, BlockSink& sink, const RenderOptions& options) {
   RenderResult result;
-  const int frames = engine.BufferSize < 1 ? 1 : (engine.BufferSize > kMaxBufferSize ? kMaxBufferSize : engine.BufferSize);
+  const int frames =
+      engine.BufferSize < 1 ? 1 : (engine.BufferSize > kMaxBufferSize ? kMaxBufferSize : engine.BufferSize);
   // Whole blocks only: the last block that fits within the limit is the last one written.
   const uint64_t limitFrames = static_cast<uint64_t>(options.maxSeconds) * engine.SampleRate;
   const uint64_t maxBlocks = limitFrames / static_cast<uint64_t>(frames) > 0 ? limitFrames / frames : 1;

@@ -23,7 +23,7 @@ class BlockSink {
 };
 
 struct RenderProgress {
-  uint64_t frames;       // frames rendered so far
+  uint64_t frames;  // frames rendered so far
   uint32_t sampleRate;
   uint8_t orderPos;
   uint8_t row;
@@ -47,8 +47,8 @@ struct RenderResult {
 
 struct RenderOptions {
   uint32_t maxSeconds = kRenderMaxSeconds;
-  bool stems = false;           // hand each block's per-track contributions to the sink
-  RenderProgressFn progress;    // may be empty
+  bool stems = false;         // hand each block's per-track contributions to the sink
+  RenderProgressFn progress;  // may be empty
 };
 
 // The export's render loop, from "StopAtLoop = 1" to the last block: sets StopAtLoop,

@@ -73,7 +73,8 @@ class FakeViews : public Views {
 };
 
 struct AppBench {
-  AppBench() : engine(std::make_unique<Engine>()), audio(*engine), ctx{*engine, state, settings, messages, audio, views} {
+  AppBench()
+      : engine(std::make_unique<Engine>()), audio(*engine), ctx{*engine, state, settings, messages, audio, views} {
     views.Watch(engine->song, settings);
   }
 
