@@ -138,6 +138,7 @@ void MainWindow::BuildMenu() {
   undo_ = items_["Undo1"];
   redo_ = items_["Redo1"];
   saveSong_ = items_["SaveSong1"];
+  saveSongCaption_ = saveSong_->text();  // "%1" stands for the song's file
   noAudio_ = items_["NoAudio1"];
   recoveryOff_ = items_["RecoveryOff1"];
   autoIxx_ = items_["AutoIxxEffect1"];

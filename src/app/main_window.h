@@ -172,6 +172,7 @@ class MainWindow : public QMainWindow, public Views {
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
   QAction* saveSong_ = nullptr;
+  QString saveSongCaption_;
   MidiKeyboard* midiKeyboard_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;

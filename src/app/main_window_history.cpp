@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QTabWidget>
 
-#include "app/commands/command_table.h"
 #include "app/file_commands.h"
 #include "app/history_controller.h"
 #include "app/main_window.h"
@@ -45,7 +44,7 @@ void MainWindow::ShowHistory() {
 
 void MainWindow::ShowSongFile() {
   const QString name = QFileInfo(SongFilePath()).fileName();
-  saveSong_->setText(QString::fromUtf8(FindCommand("SaveSong1")->caption)
+  saveSong_->setText(saveSongCaption_
                          .arg(name.isEmpty() ? QStringLiteral("New File") : QString(name).replace('&', "&&")));
   if (name.isEmpty()) {
     setWindowTitle(kWindowCaption);

@@ -148,9 +148,8 @@ WavRenderResult ExportSongToWav(Engine& engine, const WavExportSetup& setup) {
     engine.StopAtLoop = 1;
   }
   if (setup.beforeStart) setup.beforeStart();
-  static_cast<RenderResult&>(result) = RenderSongToSink(engine, sink, render);
+  result = {RenderSongToSink(engine, sink, render), sink.error()};
   if (result.end == RenderEnd::Failed) {
-    result.error = sink.error();
     writer.Close();  // the blocks written so far stay, both sizes 0
     return result;
   }

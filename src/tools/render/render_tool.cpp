@@ -116,9 +116,8 @@ RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std
   render.maxSeconds = maxSeconds;
   render.stems = stems;
   render.progress = progress;
-  static_cast<RenderResult&>(outcome.result) = RenderSongToSink(engine, *sink, render);
+  outcome.result = {RenderSongToSink(engine, *sink, render), sink->error()};
   if (outcome.result.end == RenderEnd::Failed) {
-    outcome.result.error = sink->error();
     outcome.failedPath = sink->failed_ < 0 ? output : StemPath(stemsDir, sink->failed_);
     return outcome;
   }

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
+
+#include "editors/marked_song.h"
 
 namespace kelmar {
 namespace {
@@ -11,16 +12,8 @@ namespace {
 template <typename T>
 bool SameBytes(const T& a, const T& b) { return std::memcmp(&a, &b, sizeof(T)) == 0; }
 
-class PatternTools : public ::testing::Test {
+class PatternTools : public testing::MarkedSongTest {
  protected:
-  void SetUp() override {
-    song_ = std::make_unique<Song>();
-    ResetSong(*song_);
-  }
-  // Gives pattern p a content of its own, so no two marked patterns are equal.
-  void Mark(int p) { song_->Cell(p, p % 8, p % 32) = {static_cast<uint8_t>(p % 100), 0x12, uint8_t(p), 7}; }
-  Song& song() { return *song_; }
-  std::unique_ptr<Song> song_;
   EditorState state_;
 };
 

@@ -2,24 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "editors/marked_song.h"
 #include "editors/pattern/pattern_tools.h"
 
 namespace kelmar {
 namespace {
 
-class OrderOptimizer : public ::testing::Test {
- protected:
-  void SetUp() override {
-    song_ = std::make_unique<Song>();
-    ResetSong(*song_);
-  }
-  // Gives pattern p a content of its own, so no two marked patterns are equal.
-  void Mark(int p) { song_->Cell(p, p % 8, p % 32) = {static_cast<uint8_t>(p % 100), 0x12, uint8_t(p), 7}; }
-  Song& song() { return *song_; }
-  std::unique_ptr<Song> song_;
-};
+using OrderOptimizer = testing::MarkedSongTest;
 
 TEST_F(OrderOptimizer, OptimizeOnANewSongPlaysPatternZeroEverywhere) {
   Optimize(song());
