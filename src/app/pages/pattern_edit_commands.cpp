@@ -89,7 +89,16 @@ void PatternPage::TransposeClick(int semitones) {
 }
 
 void PatternPage::InterpolateClick() {
-  if (!EditBlock(InterpolateBlock)) ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
+  Interpolation result;
+  EditBlock([&result](Song& song, int pattern, const BlockRange& range) {
+    result = InterpolateBlock(song, pattern, range);
+    return result == Interpolation::Done;
+  });
+  if (result == Interpolation::TooFewRows) {
+    ctx_.messages.Info(QStringLiteral("Select at least three rows to interpolate."));
+  } else if (result == Interpolation::EffectsDiffer) {
+    ctx_.messages.Info(QStringLiteral("The first and last rows hold different effects, so nothing was interpolated."));
+  }
 }
 
 void PatternPage::SetInstrumentClick() {

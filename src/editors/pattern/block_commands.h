@@ -35,12 +35,16 @@ void PasteBlock(Song& song, int pattern, int row, int track, const PatternBlock&
 // is; empty cells stay empty; effects are kept.
 void TransposeBlock(Song& song, int pattern, const BlockRange& range, int semitones);
 
-// For each track of the range, the rows strictly between its first and last row take
-// parameters running linearly (rounded to the nearest) from the first row's to the last
-// row's, and the first row's effects byte. A row holding another effect of its own keeps
-// its effects and parameters. Notes are untouched. False (and nothing changes) when the
-// range has fewer than three rows.
-bool InterpolateBlock(Song& song, int pattern, const BlockRange& range);
+enum class Interpolation { Done, TooFewRows, EffectsDiffer };
+
+// For each track of the range and each effect column, the rows strictly between its first
+// and last row take the effect of both ends and a parameter running linearly (rounded to the
+// nearest) from the first row's to the last row's, by what the effect means: V's two gains
+// each on its own, D as a signed byte, S and T as they are. Other effects are not
+// interpolated, and a row holding another effect of its own in the column keeps it. Notes
+// are untouched. Nothing changes when the range has fewer than three rows or when a track's
+// first and last rows hold different effects.
+Interpolation InterpolateBlock(Song& song, int pattern, const BlockRange& range);
 
 // Every note of the range whose first effect is I gets the instrument as its parameter;
 // a note without a first effect gets I and the instrument. Other cells stay.

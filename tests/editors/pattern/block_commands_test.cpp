@@ -51,14 +51,39 @@ TEST_F(BlockCommands, CutCopyAndPasteClipAtTheLastRowAndTrack) {
   EXPECT_EQ(Text({4, 7, 4, 4}), "... .00.00\n... .00.00\n... .00.00\n... .00.00\n");
 }
 
-TEST_F(BlockCommands, InterpolateRoundsAndSparesOtherEffects) {
-  Cell(0, 2) = {20, 0x17, 0x00, 0x10};
-  Cell(0, 6) = {kEmptyNote, 0x00, 0x09, 0xFF};
-  Cell(0, 4) = {30, 0x50, 0x44, 0x44};  // a pattern break stays as it is
-  Cell(0, 5) = {31, 0x17, 0x00, 0x00};  // the same effect is interpolated
-  EXPECT_FALSE(InterpolateBlock(*song_, 3, {2, 3, 0, 0}));
-  EXPECT_TRUE(InterpolateBlock(*song_, 3, {2, 6, 0, 0}));
-  EXPECT_EQ(Text({2, 6, 0, 0}), "G#1 V00T10\n... V02T4C\nF#2 B44.44\nG-2 V07TC3\n... .09.FF\n");
+TEST_F(BlockCommands, InterpolateByWhatEachEffectMeans) {
+  constexpr PatternCell kEmpty{kEmptyNote, 0, 0, 0};
+  const struct {
+    PatternCell top, middle, bottom;
+    Interpolation result;
+    const char* rows;
+  } cases[] = {
+      // V: each gain on its own; a row of the same effect is interpolated too.
+      {{20, 0x10, 0xFF, 0}, {31, 0x10, 0, 0}, {kEmptyNote, 0x10, 0x00, 0}, Interpolation::Done,
+       "G#1 VFF.00\n... VBB.00\nG-2 V88.00\n... V44.00\n... V00.00\n"},
+      // D as a signed byte, T unsigned; each column by its own effect, another effect stays.
+      {{20, 0x97, 0x10, 0x10}, {30, 0x50, 0x44, 0}, {kEmptyNote, 0x97, 0xF0, 0xFF}, Interpolation::Done,
+       "G#1 D10T10\n... D08T4C\nF#2 B44T88\n... DF8TC3\n... DF0TFF\n"},
+      // I counts things: the rows keep what they have.
+      {{20, 0x20, 0x01, 0}, {30, 0, 0, 5}, {kEmptyNote, 0x20, 0x09, 0}, Interpolation::Done,
+       "G#1 I01.00\n... .00.00\nF#2 .00.05\n... .00.00\n... I09.00\n"},
+      {{20, 0x17, 0, 0x10}, kEmpty, {kEmptyNote, 0x00, 0x09, 0xFF}, Interpolation::EffectsDiffer,
+       "G#1 V00T10\n... .00.00\n... .00.00\n... .00.00\n... .09.FF\n"},
+  };
+  for (const auto& c : cases) {
+    Cell(0, 2) = c.top;
+    Cell(0, 4) = c.middle;
+    Cell(0, 6) = c.bottom;
+    Cell(0, 3) = Cell(0, 5) = kEmpty;
+    EXPECT_EQ(InterpolateBlock(*song_, 3, {2, 6, 0, 0}), c.result);
+    EXPECT_EQ(Text({2, 6, 0, 0}), c.rows);
+  }
+  Cell(0, 2) = {20, 0x10, 0xFF, 0};
+  Cell(0, 6) = {20, 0x10, 0x00, 0};
+  Cell(1, 2) = {20, 0x20, 0x01, 0};  // another track's ends differ: no track changes
+  EXPECT_EQ(InterpolateBlock(*song_, 3, {2, 6, 0, 1}), Interpolation::EffectsDiffer);
+  EXPECT_EQ(Cell(0, 4).Param1, 0);
+  EXPECT_EQ(InterpolateBlock(*song_, 3, {2, 3, 0, 0}), Interpolation::TooFewRows);
 }
 
 TEST_F(BlockCommands, SetInstrumentOnNotesWithoutOrWithAnInstrumentEffect) {
@@ -93,7 +118,7 @@ TEST_F(BlockCommands, TextRoundTripAndForeignTextRefused) {
 
 TEST_F(BlockCommands, EachCommandIsOneUndoStep) {
   Cell(2, 0) = {40, 0x21, 1, 2};
-  Cell(2, 2) = {42, 0x17, 9, 9};
+  Cell(2, 2) = {42, 0x21, 9, 9};
   const BlockRange range{0, 2, 2, 3};
   const PatternBlock block = CopyBlock(*song_, 3, range);
   const std::function<void()> commands[] = {
