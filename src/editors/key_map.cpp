@@ -50,7 +50,7 @@ int PianoKeyFromEvdev(int evdev) {
 }
 
 int PianoKeyOf(const PlatformKey& key) {
-  if (key.Keypad) return kPianoUnknown;
+  if (key.Keypad) return kNotPiano;
   const int place = PhysicalKeyOf(key);
   return place < 0 ? kPianoUnknown : PianoKeyFromEvdev(place);
 }

@@ -75,8 +75,8 @@ constexpr int kNotPiano = -2;      // the key is not one of the 24 note keys
 int PianoKeyFromChar(char32_t ch);
 // The note key at a physical place given as a Linux evdev code.
 int PianoKeyFromEvdev(int evdev);
-// The note key of a key press by its place; kPianoUnknown where the place is not known
-// (the keypad's digits go by the digit they type).
+// The note key of a key press by its place; kPianoUnknown where the place is not known.
+// The keypad's keys are never note keys.
 int PianoKeyOf(const PlatformKey& key);
 
 // "+" and "-" of the main keyboard, which step the pattern or the instrument.

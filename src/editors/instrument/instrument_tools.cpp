@@ -68,7 +68,7 @@ PageKey ClassifyPageKey(const PlatformKey& key) {
   }
   int piano = PianoKeyOf(key);
   // Without a known place the key code names the key, as on a US board.
-  if (piano == kPianoUnknown) piano = key.Keypad ? kNotPiano : PianoKeyFromChar(static_cast<char32_t>(key.Key));
+  if (piano == kPianoUnknown) piano = PianoKeyFromChar(static_cast<char32_t>(key.Key));
   if (piano >= 0) {
     result.Action = PageKey::Kind::Note;
     result.Semitone = static_cast<uint8_t>(piano % 12);
