@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QList>
+#include <QPlainTextEdit>
 #include <QStringList>
+#include <QTest>
+#include <QTextBlock>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -19,6 +22,16 @@
 #include "history/history.h"
 
 namespace kelmar::testing {
+
+// Clicks a text box on the right half of a character, where the nearest caret place is
+// already the next character's.
+inline void ClickOn(QPlainTextEdit* box, int line, int character, Qt::KeyboardModifiers modifiers = {}) {
+  QTextCursor at(box->document()->findBlockByNumber(line));
+  at.setPosition(at.position() + character);
+  const QRect caret = box->cursorRect(at);
+  const int width = box->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  QTest::mouseClick(box->viewport(), Qt::LeftButton, modifiers, {caret.left() + width * 3 / 4, caret.center().y()});
+}
 
 // Views as the window keeps them: every refresh is logged ("instrument", "pattern",
 // "order", "colors", "new") and forwarded to the real pages a test made, and the song's

@@ -13,6 +13,7 @@
 #include "app/message_box.h"
 #include "app/pages/pattern_page.h"
 #include "audio/audio_output.h"
+#include "editors/pattern/block_selection.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
 
@@ -259,7 +260,7 @@ TEST_F(PatternPageTest, EveryArrowStopsAtItsBound) {
   ExpectInStep();
 }
 
-TEST_F(PatternPageTest, EnterPlaysTheRowAndClickNeverMovesTheCursor) {
+TEST_F(PatternPageTest, EnterPlaysTheRowAndAClickPutsTheCursorThere) {
   Show();
   Cell(6, 0) = {40, 0, 0, 0};
   page_->RefreshPatternView();
@@ -272,13 +273,19 @@ TEST_F(PatternPageTest, EnterPlaysTheRowAndClickNeverMovesTheCursor) {
   EXPECT_EQ(Cursor(6).CursorColumn, 0);
   EXPECT_EQ(Cursor(6).CursorRow, 1);
 
-  QTest::mouseClick(Memo(6)->viewport(), Qt::LeftButton, {}, QPoint(40, 300));
-  EXPECT_EQ(FocusedMemo(), 6);
-  EXPECT_EQ(Cursor(6).CursorRow, 1);
-  EXPECT_EQ(Caret(6), std::make_pair(1, 0));
-  QTest::mouseClick(Memo(2)->viewport(), Qt::LeftButton, {}, QPoint(60, 200));
+  const auto before = std::make_unique<Song>(song());
+  const std::pair<int, int> clicks[] = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {6, 4}, {9, 7}};  // character, column
+  for (const auto& [character, column] : clicks) {
+    testing::ClickOn(Memo(2), 7, character);
+    EXPECT_EQ(Cursor(2).CursorRow, 7);
+    EXPECT_EQ(Cursor(2).CursorColumn, column) << character;
+  }
   EXPECT_EQ(FocusedMemo(), 2);
-  EXPECT_EQ(Caret(2), std::make_pair(0, 0));
+  testing::ClickOn(Memo(4), 3, 0, Qt::ShiftModifier);  // on from where track 2's cursor stood
+  EXPECT_EQ(SelectedRange(state_), (BlockRange{3, 7, 2, 4}));
+  testing::ClickOn(Memo(4), 3, 0);
+  EXPECT_FALSE(SelectedRange(state_));
+  EXPECT_EQ(std::memcmp(before.get(), &song(), sizeof(Song)), 0) << "a click edits nothing";
   ExpectInStep();
 }
 
@@ -322,6 +329,8 @@ TEST_F(PatternPageTest, KeypadKeysStepTheInstrumentAndWrap) {
   Key(0, Qt::Key_Minus, Qt::KeypadModifier);
   EXPECT_EQ(state_.CurrentInstrument, 255);
   EXPECT_EQ(views_.Count("instrument"), 2);
+  for (const Qt::Key digit : {Qt::Key_5, Qt::Key_2, Qt::Key_Asterisk}) Key(0, digit, Qt::KeypadModifier);
+  EXPECT_EQ(Line(0, 0), "... .00.00") << "the keypad's keys are not note keys";
   ExpectInStep();
 }
 

@@ -10,6 +10,7 @@
 #include "app/fixed_font.h"
 #include "app/pages/track_memo.h"
 #include "editors/pattern/block_selection.h"
+#include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
 #include "editors/pattern/track_mutes.h"
@@ -257,7 +258,17 @@ uint8_t PatternPage::FocusedTrack() const {
 
 void PatternPage::Memo1Click(int track) { PlaceCaret(track); }
 
-void PatternPage::Memo1Enter(int track) {
+void PatternPage::Memo1MouseDown(int track, const TextHit& hit, bool shift) {
+  // Shift draws the selection on from the cursor of the track that had the keyboard.
+  const int from = clickedFrom_ >= 0 ? clickedFrom_ : CommandTrack();
+  clickedFrom_ = -1;
+  const KeyOutcome outcome = ClickCell(ctx_.state, track, hit.line, hit.character, shift, from);
+  if (outcome.selectionChanged) ShowSelection();
+  PlaceCaret(track);
+}
+
+void PatternPage::Memo1Enter(int track, bool byClick) {
+  clickedFrom_ = byClick ? lastTrack_ : -1;
   lastTrack_ = track;
   PlaceCaret(track);
 }

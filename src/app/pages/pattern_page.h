@@ -22,6 +22,7 @@ namespace kelmar {
 
 class TrackMemo;
 struct KeyOutcome;
+struct TextHit;
 
 class PatternPage : public QWidget {
   Q_OBJECT
@@ -76,7 +77,10 @@ class PatternPage : public QWidget {
 
   // Track column events (shared by the eight columns; track = the column's Tag).
   void Memo1Click(int track);
-  void Memo1Enter(int track);
+  // A press of the mouse on a character of track's column: the cursor goes there.
+  void Memo1MouseDown(int track, const TextHit& hit, bool shift);
+  // byClick: a press of the mouse brought the focus, and its Memo1MouseDown follows.
+  void Memo1Enter(int track, bool byClick = false);
   // Key-down stage; true when the key is consumed (no character stage follows).
   bool Memo1KeyDown(int track, QKeyEvent* event);
   // Character stage.
@@ -109,6 +113,7 @@ class PatternPage : public QWidget {
   std::array<RowTexts, 8> shownRows_{};
   bool settingScrollBar_ = false;
   int lastTrack_ = 0;
+  int clickedFrom_ = -1;  // the track that had the keyboard before a click took it; -1: none
   // The last block copied here: while the system clipboard still holds its text, a paste
   // takes the exact cells (the text shows some bytes alike).
   PatternBlock copiedBlock_;

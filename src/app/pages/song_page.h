@@ -19,6 +19,8 @@ class QScrollBar;
 
 namespace kelmar {
 
+struct TextHit;
+
 class SongPage : public QWidget {
   Q_OBJECT
  public:
@@ -37,6 +39,8 @@ class SongPage : public QWidget {
 
   // MemoPO's events. The key stages return whether the key was used up.
   void MemoPOEnter();
+  // A press of the mouse on a character of the list: the order cursor goes there.
+  void MemoPOClick(const TextHit& hit);
   bool MemoPOKeyDown(QKeyEvent* event);
   void MemoPOKeyPress(const QKeyEvent* event);
   // Both key stages ran: the key's change becomes an undo step.

@@ -8,11 +8,13 @@
 #include <QPlainTextEdit>
 
 #include "app/pages/pattern_page.h"
+#include "app/pages/text_hit.h"
 
 namespace kelmar {
 
 // One track column. Every key, click and focus change goes to the page's handlers; the
-// box itself never edits or moves its caret, so what it shows is always the cells.
+// box itself never edits or moves its caret, so what it shows is always the cells and the
+// caret is always at the cursor (a click moves the cursor, then the caret follows).
 class TrackMemo : public QPlainTextEdit {
  public:
   TrackMemo(PatternPage& page, int track, QWidget* parent) : QPlainTextEdit(parent), page_(page), track_(track) {}
@@ -47,11 +49,12 @@ class TrackMemo : public QPlainTextEdit {
   void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
   void focusInEvent(QFocusEvent* event) override {
     QPlainTextEdit::focusInEvent(event);
-    page_.Memo1Enter(track_);
+    page_.Memo1Enter(track_, event->reason() == Qt::MouseFocusReason);
   }
   void mousePressEvent(QMouseEvent* event) override {
-    setFocus(Qt::MouseFocusReason);
-    page_.Memo1Click(track_);
+    setFocus(Qt::MouseFocusReason);  // the toolkit gave it already, before the press came
+    page_.Memo1MouseDown(track_, CharacterAt(*this, event->position().toPoint()),
+                         event->modifiers() & Qt::ShiftModifier);
     event->accept();
   }
   void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }

@@ -216,6 +216,23 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
   return out;
 }
 
+KeyOutcome ClickCell(EditorState& state, int track, int row, int character, bool shift, int fromTrack) {
+  KeyOutcome out;
+  const int fromRow = state.TrackCursors[fromTrack].CursorRow;
+  TrackCursor& cursor = state.TrackCursors[track];
+  cursor.CursorRow = static_cast<uint8_t>(std::clamp(row, 0, kRowCount - 1));
+  cursor.CursorColumn = 0;
+  while (cursor.CursorColumn + 1 < kColumnCount && kColumnOffset[cursor.CursorColumn + 1] <= character) ++cursor.CursorColumn;
+  if (shift) {
+    ExtendSelection(state, fromRow, fromTrack, cursor.CursorRow, track);
+    out.selectionChanged = true;
+  } else if (state.Selection.Active) {
+    ClearSelection(state);
+    out.selectionChanged = true;
+  }
+  return out;
+}
+
 KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText) {
   KeyOutcome out;
   TrackCursor& cursor = state.TrackCursors[track];

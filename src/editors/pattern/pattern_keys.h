@@ -67,6 +67,12 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
 // Auto Ixx, the cursor moves to the next row's note column, and the note is to be sounded.
 KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText);
 
+// A click on the character `character` (0..9) of `row` in track's column: the track's cursor
+// goes to that row and to the cursor column whose caret stands on or before the character.
+// With shift the selection is drawn on from where fromTrack's cursor stood; without, it is
+// dropped. No cell changes; the outcome says whether the selection changed.
+KeyOutcome ClickCell(EditorState& state, int track, int row, int character, bool shift, int fromTrack);
+
 // The 10 characters of row in a "\r\n" column text.
 inline char* RowTextIn(std::string& columnText, int row) { return columnText.data() + 12 * row; }
 

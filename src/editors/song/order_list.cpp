@@ -63,6 +63,11 @@ int OrderCaretPosition(const EditorState& state) {
   return kOrderLineStride * state.OrderRow + OrderCaretColumn(state);
 }
 
+void ClickOrderLine(EditorState& state, int line, int character) {
+  state.OrderRow = static_cast<uint8_t>(std::clamp(line, 0, kOrderLength - 1));
+  state.OrderColumn = character > kOrderParamColumn ? 1 : 0;
+}
+
 int OrderKeyCodeOf(const PlatformKey& key) {
   switch (key.Key) {
     case toolkit_key::kLeft: return kKeyLeft;

@@ -54,6 +54,10 @@ int OrderCaretColumn(const EditorState& state);
 // The caret as a character index into OrderListText (8 characters per line).
 int OrderCaretPosition(const EditorState& state);
 
+// A click on the character `character` of `line` in the list: the order cursor goes to that
+// entry, on its low digit when the click was on it or after it, else on its high digit.
+void ClickOrderLine(EditorState& state, int line, int character);
+
 struct OrderKeyResult {
   bool consumed = false;      // the text box must not act on the key itself
   bool orderChanged = false;  // some entry now differs
