@@ -41,6 +41,7 @@ class FileDialog : public QFileDialog {
     setAcceptMode(request.save ? AcceptSave : AcceptOpen);
     setFileMode(request.save ? AnyFile : ExistingFile);
     setDefaultSuffix(request.defaultSuffix);
+    if (!request.name.isEmpty()) selectFile(request.name);
   }
 
  protected:
@@ -63,13 +64,16 @@ class FileDialog : public QFileDialog {
 
  private:
   void Tell(const QString& text) {
-    QMessageBox(QMessageBox::Warning, kMessageBoxCaption, text, QMessageBox::Ok, this).exec();
+    QMessageBox box(QMessageBox::Warning, kMessageBoxCaption, text, QMessageBox::Ok, this);
+    FitCaption(box);
+    box.exec();
   }
   bool ReplaceAsked(const QString& fileName) {
     QMessageBox box(QMessageBox::Warning, kMessageBoxCaption,
                     QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(fileName),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
+    FitCaption(box);
     return box.exec() == QMessageBox::Yes;
   }
 };
@@ -79,11 +83,12 @@ class FileDialog : public QFileDialog {
 FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
 
 QString FileCommands::AskFileName(bool save, const QString& filter, const QString& suffix,
-                                  const QString& subfolder) {
+                                  const QString& subfolder, const QString& suggested) {
   FileDialogRequest request;
   request.save = save;
   request.filter = filter;
   request.defaultSuffix = suffix;
+  request.name = suggested;
   if (!starterRoots_) starterRoots_ = InstalledStarterRoots();  // looked up at the first dialog, not at start
   request.folder = DialogFolder(QString::fromStdString(ctx_.state.StartFolder), subfolder, save, *starterRoots_);
   if (dialogHook_) return dialogHook_(request);
@@ -94,7 +99,10 @@ QString FileCommands::AskFileName(bool save, const QString& filter, const QStrin
   return files.isEmpty() ? QString() : files.first();
 }
 
-void FileCommands::ShowError(const std::string& message) { ctx_.messages.Error(QString::fromStdString(message)); }
+// The message as the file functions word it; the box names the file below it.
+void FileCommands::ShowError(const std::string& message, const QString& file) {
+  ctx_.messages.Error(QString::fromStdString(message), QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()));
+}
 
 bool FileCommands::MayLoadSong() {
   return !ctx_.views.UnsavedChanges() || ctx_.messages.Question("Unsaved changes will be lost. Load Song?");
@@ -114,7 +122,7 @@ bool FileCommands::LoadSong(const QString& name) {
   auto song = std::make_unique<Song>();
   SongSettings settings = ctx_.settings;
   if (FileError e = LoadSongFile(LocalPath(name), *song, settings)) {
-    ShowError(e.message());
+    ShowError(e.message(), name);
     return false;
   }
   {
@@ -133,15 +141,15 @@ bool FileCommands::LoadSong(const QString& name) {
   return true;
 }
 
-bool FileCommands::Song3Click() {
-  const QString name = AskFileName(true, kSongFilter, "SNG", "songs");
+bool FileCommands::Song3Click(const QString& suggested) {
+  const QString name = AskFileName(true, kSongFilter, "SNG", "songs", suggested);
   return !name.isEmpty() && SaveSongTo(name);
 }
 
 bool FileCommands::SaveSongTo(const QString& name) {
   // Only the window thread writes the song, so reading it here needs no lock.
   if (FileError e = SaveSongFile(LocalPath(name), ctx_.engine.song, ctx_.settings)) {
-    ShowError(e.message());
+    ShowError(e.message(), name);
     return false;
   }
   lastSongFile_ = QFileInfo(name).absoluteFilePath();
@@ -153,7 +161,7 @@ void FileCommands::LoadPattern1Click() {
   if (name.isEmpty()) return;
   Pattern pattern;
   if (FileError e = LoadPatternFile(LocalPath(name), pattern)) {
-    ShowError(e.message());
+    ShowError(e.message(), name);
     return;
   }
   {
@@ -167,7 +175,7 @@ void FileCommands::SavePattern1Click() {
   const QString name = AskFileName(true, kPatternFilter, "KLP", "songs");
   if (name.isEmpty()) return;
   if (FileError e = SavePatternFile(LocalPath(name), ctx_.engine.song.Patterns[ctx_.state.CurrentPattern]))
-    ShowError(e.message());
+    ShowError(e.message(), name);
 }
 
 void FileCommands::NewPattern1Click() {
@@ -196,7 +204,7 @@ void FileCommands::Instrument2Click() {
   Instrument instrument;
   uint8_t synthMode = 0;
   if (FileError e = LoadInstrumentFile(LocalPath(name), instrument, synthMode)) {
-    ShowError(e.message());
+    ShowError(e.message(), name);
     return;
   }
   {
@@ -213,7 +221,7 @@ void FileCommands::Instrument3Click() {
   const uint8_t current = ctx_.state.CurrentInstrument;
   if (FileError e = SaveInstrumentFile(LocalPath(name), ctx_.engine.song.Instruments[current],
                                        ctx_.engine.song.SynthMode[current]))
-    ShowError(e.message());
+    ShowError(e.message(), name);
 }
 
 void FileCommands::OSC1Wave1Click(int pair) {
@@ -222,7 +230,7 @@ void FileCommands::OSC1Wave1Click(int pair) {
   if (name.isEmpty()) return;
   Instrument instrument = ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument];
   if (FileError e = LoadWaveformFile(LocalPath(name), pair, instrument)) {
-    ShowError(e.message());
+    ShowError(e.message(), name);
     return;
   }
   {
@@ -237,7 +245,7 @@ void FileCommands::OSC1Wave2Click(int pair) {
   const QString name = AskFileName(true, kWaveformFilter, "BMP", "waveform");
   if (name.isEmpty()) return;
   if (FileError e = SaveWaveformFile(LocalPath(name), ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument], pair))
-    ShowError(e.message());
+    ShowError(e.message(), name);
 }
 
 }  // namespace kelmar

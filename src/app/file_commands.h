@@ -21,6 +21,7 @@ struct FileDialogRequest {
   QString filter;         // e.g. "Kelmar Song (*.SNG)"
   QString defaultSuffix;  // appended when the name has no extension, e.g. "SNG"
   QString folder;         // initial folder
+  QString name;           // the file name it suggests (a path: in its folder); empty: none
 };
 
 class FileCommands {
@@ -28,7 +29,9 @@ class FileCommands {
   FileCommands(AppContext& ctx, QWidget* window);
 
   bool Song2Click();         // Load / Song; true when a song was loaded
-  bool Song3Click();         // Save / Song; true when it was saved
+  // Save / Song, the dialog suggesting `suggested` (see FileDialogRequest::name); true when
+  // it was saved.
+  bool Song3Click(const QString& suggested = {});
   // A song named on the command line: Load / Song without its dialog.
   bool OpenSong(const QString& name);
   // Saves the song to `name` without a dialog (Save / Song to the song's own file); a failed
@@ -53,8 +56,9 @@ class FileCommands {
   void SetStarterRoots(QStringList roots) { starterRoots_ = std::move(roots); }
 
  private:
-  QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
-  void ShowError(const std::string& message);
+  QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder,
+                      const QString& suggested = {});
+  void ShowError(const std::string& message, const QString& file);
   bool MayLoadSong();  // asks first while there are unsaved changes
   bool LoadSong(const QString& name);
 

@@ -18,6 +18,7 @@
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/history_controller.h"
+#include "app/menu_focus.h"
 #include "app/midi_keyboard.h"
 #include "app/pages/instrument_page.h"
 #include "app/pages/pattern_page.h"
@@ -26,6 +27,7 @@
 #include "app/transport.h"
 #include "app/wav_export.h"
 #include "app/window_pages.h"
+#include "editors/song/song_settings_rules.h"
 
 namespace kelmar {
 
@@ -144,6 +146,8 @@ void MainWindow::BuildMenu() {
   autoIxx_ = items_["AutoIxxEffect1"];
   scopesItem_ = items_["Scopes1"];
 
+  new MenuFocus(*bar, *this);
+
   // At start the Edit menu is disabled with all its items visible.
   SetEditMenu(false, true, true);
   UpdateUndoItems();
@@ -190,12 +194,18 @@ void MainWindow::Song2Click() {
 }
 
 void MainWindow::Song3Click() {
-  if (fileCommands_->Song3Click()) SongWritten();
+  if (fileCommands_->Song3Click(SuggestedSongFile())) SongWritten();
 }
 
 void MainWindow::SaveSongClick() {
   const QString file = SongFilePath();
-  if (file.isEmpty() ? fileCommands_->Song3Click() : fileCommands_->SaveSongTo(file)) SongWritten();
+  if (file.isEmpty() ? fileCommands_->Song3Click(SuggestedSongFile()) : fileCommands_->SaveSongTo(file)) SongWritten();
+}
+
+// The song's own file, else a name made of its title, else none.
+QString MainWindow::SuggestedSongFile() const {
+  const QString file = SongFilePath();
+  return file.isEmpty() ? QString::fromStdString(SongFileNameFromTitle(settings_.Title)) : file;
 }
 
 void MainWindow::OpenSongFile(const QString& path) {

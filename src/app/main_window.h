@@ -78,6 +78,8 @@ class MainWindow : public QMainWindow, public Views {
   void OpenSongFile(const QString& path);
   // The song's own file (loaded from or last saved to); empty while it has none.
   QString SongFilePath() const;
+  // What the song's save dialog suggests: the song's file, else its title as a file name.
+  QString SuggestedSongFile() const;
 
   // Menu handlers owned by the window itself; the command table says which runs which.
   void Song1Click();  // New / "Song": asks "Clear Song?"

@@ -153,9 +153,11 @@ TEST_F(FileCommandsTest, RefusedSongFileLeavesSongAndPlaybackAlone) {
   engine_->StartPlayback(0, 0, 0);
   WriteAll(Path("songs/bad.sng"), {'K', 'E', 'L', 'M', 'A', 'P', 'S', '0', 0x37, 0x02, 0, 0});
   WriteAll(Path("songs/short.sng"), {'K', 'E', 'L'});
+  WriteAll(Path("songs/empty.sng"), {});
   const std::pair<const char*, const char*> cases[] = {
       {"songs/bad.sng", "No Kelmar Song"},
       {"songs/short.sng", "Read beyond end of file"},
+      {"songs/empty.sng", "Read beyond end of file"},
       {"songs/missing.sng", "File not found"},
   };
   for (const auto& [file, message] : cases) {
@@ -165,6 +167,7 @@ TEST_F(FileCommandsTest, RefusedSongFileLeavesSongAndPlaybackAlone) {
     Answer(file);
     commands_.Song2Click();
     EXPECT_EQ(messages_.Shown().value(1), message);
+    EXPECT_EQ(messages_.ShownDetails(), QStringList{QString::fromStdString(Path(file))}) << "names the file";
   }
   EXPECT_EQ(std::memcmp(&song(), &before, sizeof before), 0);
   EXPECT_EQ(settings_.Title, "kept");
@@ -423,6 +426,7 @@ TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
   Answer("songs/a.sng");
   save(Qt::ShiftModifier);  // always the dialog
   EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_[0].name, QFileInfo(KELMAR_SOURCE_DIR "/songs/neon-run.sng").absoluteFilePath());
   EXPECT_EQ(title(), "Quorin.Kelmar - a.sng");
   window.engine().song.Tempo = 77;
   window.StepDone("Tempo");
@@ -449,6 +453,10 @@ TEST_F(FileCommandsTest, QuickSaveAndCaptionFollowTheSongsFile) {
   EXPECT_EQ(title(), "Quorin.Kelmar");
   save();  // no file again: the dialog, cancelled
   EXPECT_EQ(requests_.size(), 2u);
+  EXPECT_EQ(requests_[1].name, "") << "nothing to suggest";
+  window.settings().Title = " Neon Run!";
+  save();
+  EXPECT_EQ(requests_.back().name, "neon-run.sng");
 }
 
 }  // namespace

@@ -368,6 +368,25 @@ TEST_F(MainWindowTest, MenuShortcutsComeBeforeTheFocusedTextBox) {
   EXPECT_EQ(box->toPlainText(), "C-3x");
 }
 
+// A menu closed without a command gives the keyboard back: the next letters are notes, not
+// the menu bar's.
+TEST_F(MainWindowTest, AClosedMenuGivesTheKeyboardBack) {
+  ShowActive();
+  ShowPage(2);
+  QWidget* track = window->patternPage().Memo(1);
+  track->setFocus();
+  QMenuBar* bar = window->menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(Menu("Save1")->menuAction()).center());
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  // The window's own focus: offscreen, the closed menu stays the active window.
+  QTest::keyClicks(window->focusWidget(), "zxn");
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "n opened a menu";
+  EXPECT_EQ(window->focusWidget(), track);
+  EXPECT_EQ(window->patternPage().Memo(1)->toPlainText().left(36).toStdString(), "C-0 I00.00\nD-0 I00.00\nA-0 I00.00\n...");
+}
+
 TEST_F(MainWindowTest, KeyPreviewSeesEachKeyOnceBeforeTheControl) {
   ShowActive();
   ShowPage(2);
@@ -514,6 +533,11 @@ TEST_F(MainWindowTest, RealBoxesAreCaptionedWithIconsAndButtons) {
     box->button(QMessageBox::Ok)->click();
   });
   window->messages().Error("No Kelmar Song");
+  AnswerNextBox([](QMessageBox* box) {
+    EXPECT_EQ(box->informativeText(), "/songs/x.sng") << "the file the message is about";
+    box->button(QMessageBox::Ok)->click();
+  });
+  window->messages().Error("Read beyond end of file", "/songs/x.sng");
 
   // The close question belongs to no window.
   AnswerNextBox([](QMessageBox* box) {

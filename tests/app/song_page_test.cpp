@@ -151,14 +151,16 @@ TEST_F(SongPageTest, ArrowsNeitherEditNorMarkTheSongChanged) {
   EXPECT_EQ(memo->toPlainText().size(), 256 * 7 - 1) << "typing never inserts characters";
 }
 
-TEST_F(SongPageTest, ClickNeverMovesTheCursor) {
-  Key(Qt::Key_Down, 4);
-  Key(Qt::Key_Right);
-  QTest::mouseClick(memo->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-  QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, QPoint(20, 40));
-  EXPECT_EQ(bench.state.OrderRow, 4);
-  EXPECT_EQ(CaretOf(memo), std::make_pair(4, 5));
+TEST_F(SongPageTest, AClickPutsTheCursorOnTheEntryAndDigit) {
+  const std::tuple<int, int, int> clicks[] = {{4, 0, 0}, {4, 4, 0}, {6, 5, 1}, {2, 3, 0}, {1, 6, 1}};  // line, character, column
+  for (const auto& [line, character, column] : clicks) {
+    testing::ClickOn(memo, line, character);
+    EXPECT_EQ(bench.state.OrderRow, line);
+    EXPECT_EQ(bench.state.OrderColumn, column);
+    EXPECT_EQ(CaretOf(memo), std::make_pair(line, 4 + column));
+  }
   EXPECT_FALSE(memo->textCursor().hasSelection());
+  EXPECT_FALSE(bench.views.UnsavedChanges());
 }
 
 TEST_F(SongPageTest, CursorRowSurvivesASongLoad) {
@@ -184,6 +186,7 @@ TEST_F(SongPageTest, OptimizeAsksAndOnYesRewritesTheOrderList) {
   auto* optimize = Find<QPushButton>("Optimize");
   ASSERT_NE(optimize, nullptr);
   EXPECT_EQ(optimize->text(), "Optimize");
+  EXPECT_TRUE(optimize->toolTip().contains("identical patterns")) << "says what it does";
 
   bench.messages.QueueAnswer(MessageBoxes::Answer::No);
   song().Order[4] = 0x1FF;

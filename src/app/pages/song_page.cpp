@@ -12,6 +12,7 @@
 #include <QValidator>
 
 #include "app/fixed_font.h"
+#include "app/pages/text_hit.h"
 #include "app/message_box.h"
 #include "app/platform_key.h"
 #include "app/scroll_bar_moves.h"
@@ -27,7 +28,7 @@ namespace kelmar {
 namespace {
 
 // The order list box: read-only, its caret always at the order cursor. Keys go through
-// the page's two key stages; a click only takes the focus and never moves the cursor.
+// the page's two key stages; a click puts the cursor on the clicked entry and digit.
 class OrderMemo : public QPlainTextEdit {
  public:
   OrderMemo(SongPage& page, QWidget* parent) : QPlainTextEdit(parent), page_(page) {}
@@ -55,8 +56,8 @@ class OrderMemo : public QPlainTextEdit {
 
  private:
   void Click(QMouseEvent* event) {
+    page_.MemoPOClick(CharacterAt(*this, event->position().toPoint()));
     if (!hasFocus()) setFocus(Qt::MouseFocusReason);
-    page_.MemoPOEnter();
     event->accept();
   }
   SongPage& page_;
@@ -106,6 +107,9 @@ SongPage::SongPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx
 void SongPage::BuildOrderList(const QFont& fixed) {
   optimize_ = new QPushButton(QStringLiteral("Optimize"), this);
   optimize_->setObjectName(QStringLiteral("Optimize"));
+  optimize_->setToolTip(QStringLiteral(
+      "Makes the order list play the lowest-numbered of identical patterns wherever any of them plays"));
+  optimize_->setStatusTip(optimize_->toolTip());
   optimize_->setGeometry(3, 4, 70, 23);
   connect(optimize_, &QPushButton::clicked, this, [this] { OptimizeClick(); });
 
@@ -294,6 +298,11 @@ void SongPage::ApplyColors() {
 }
 
 void SongPage::MemoPOEnter() { PlaceOrderCaret(); }
+
+void SongPage::MemoPOClick(const TextHit& hit) {
+  ClickOrderLine(ctx_.state, hit.line, hit.character);
+  PlaceOrderCaret();
+}
 
 void SongPage::OrderKeyDone(const QKeyEvent* event) {
   const char* step = event->key() == Qt::Key_Insert   ? "Insert Order Line"

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kelmar {
 
@@ -26,5 +27,11 @@ uint32_t ComposeColor(uint32_t color, int tag, int value);
 constexpr int ScrollPositionFor(int value, int minimum, int maximum) {
   return value < minimum ? minimum : value > maximum ? maximum : value;
 }
+
+// The title made into a file name for the song's save dialog: ASCII letters in lower case,
+// other letters and digits as they are, every run of anything else one "-", and ".sng":
+// "Neon Run" gives "neon-run.sng". Empty for a title that names nothing (blank, or the
+// new song's "Songtitle").
+std::string SongFileNameFromTitle(std::string_view title);
 
 }  // namespace kelmar

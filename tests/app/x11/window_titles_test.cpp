@@ -15,6 +15,16 @@ std::string NetWmName(QWidget* window) {
   return xprop.waitForFinished() ? xprop.readAllStandardOutput().trimmed().toStdString() : "";
 }
 
+// The width of the window as the X server holds it.
+int XWidth(QWidget* window) {
+  QProcess xwininfo;
+  xwininfo.start("xwininfo", {"-id", QString::number(window->winId())});
+  if (!xwininfo.waitForFinished()) return 0;
+  const QString info = QString::fromLocal8Bit(xwininfo.readAllStandardOutput());
+  const qsizetype at = info.indexOf("Width:");
+  return at < 0 ? 0 : info.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
+}
+
 TEST(WindowTitles, CaptionsStandAlone) {
   char name[] = "kelmar", *argv[] = {name, nullptr};
   int argc = 1;
@@ -27,6 +37,12 @@ TEST(WindowTitles, CaptionsStandAlone) {
     auto* box = static_cast<QMessageBox*>(QApplication::activeModalWidget());
     EXPECT_EQ(NetWmName(box), "_NET_WM_NAME = \"Quorin.KELMAR\"");
     EXPECT_EQ(box->icon(), QMessageBox::Information);
+    // A title bar sets the caption in bold beside the window system's buttons; however short
+    // the text, the box leaves it room, or the caption shows cut ("Quo... AR").
+    QFont bold = box->font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    EXPECT_GE(XWidth(box), title.horizontalAdvance("Quorin.KELMAR") + 6 * title.height());
     box->close();
   });
   window.messages().Info("i");
