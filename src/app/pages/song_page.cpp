@@ -108,7 +108,7 @@ void SongPage::BuildOrderList(const QFont& fixed) {
   optimize_ = new QPushButton(QStringLiteral("Optimize"), this);
   optimize_->setObjectName(QStringLiteral("Optimize"));
   optimize_->setToolTip(QStringLiteral(
-      "Makes the order list play the lowest-numbered of identical patterns wherever any of them plays"));
+      "Makes the order list play the first of any identical patterns in place of the others"));
   optimize_->setStatusTip(optimize_->toolTip());
   optimize_->setGeometry(3, 4, 70, 23);
   connect(optimize_, &QPushButton::clicked, this, [this] { OptimizeClick(); });
