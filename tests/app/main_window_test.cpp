@@ -530,14 +530,10 @@ TEST_F(MainWindowTest, RealBoxesAreCaptionedWithIconsAndButtons) {
     EXPECT_EQ(box->windowTitle(), "Quorin.KELMAR");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-    box->button(QMessageBox::Ok)->click();
-  });
-  window->messages().Error("No Kelmar Song");
-  AnswerNextBox([](QMessageBox* box) {
     EXPECT_EQ(box->informativeText(), "/songs/x.sng") << "the file the message is about";
     box->button(QMessageBox::Ok)->click();
   });
-  window->messages().Error("Read beyond end of file", "/songs/x.sng");
+  window->messages().Error("No Kelmar Song", "/songs/x.sng");
 
   // The close question belongs to no window.
   AnswerNextBox([](QMessageBox* box) {
