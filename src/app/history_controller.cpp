@@ -22,24 +22,10 @@ void HistoryController::StepDone(std::string_view name, uint8_t page, StepRun ru
 }
 
 void HistoryController::SongReplaced(const char* step, uint8_t page, const QString& file) {
-  const Timeline& timeline = history_.timeline();
-  const uint32_t before = timeline.CanUndo() ? timeline.NextUndo().serial : 0;
-  StepDone(step, page);
-  // A song equal to the one before makes no step; then only the file changes.
-  if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
-    songPath_.Replaced(timeline.NextUndo().serial, file.toStdString());
-  } else {
-    songPath_.Saved(file.toStdString());
-  }
-  MarkSaved();
+  history_.SongReplaced(Document(), step, page, file.toStdString(), true);
 }
 
-void HistoryController::SongWritten(const QString& file) {
-  songPath_.Saved(file.toStdString());
-  MarkSaved();
-}
-
-void HistoryController::MarkSaved() { history_.MarkSaved(Document()); }
+void HistoryController::SongWritten(const QString& file) { history_.SongWritten(Document(), file.toStdString()); }
 
 std::optional<StepShown> HistoryController::Undo() { return Move(false); }
 
@@ -48,7 +34,6 @@ std::optional<StepShown> HistoryController::Redo() { return Move(true); }
 std::optional<StepShown> HistoryController::Move(bool redo) {
   const Timeline& timeline = history_.timeline();
   if (!(redo ? timeline.CanRedo() : timeline.CanUndo())) return std::nullopt;
-  const uint32_t serial = redo ? timeline.NextRedo().serial : timeline.NextUndo().serial;
   StepShown shown;
   {
     EngineLock lock(engine_);
@@ -57,7 +42,6 @@ std::optional<StepShown> HistoryController::Move(bool redo) {
       if (shown.place.instruments.test(i)) engine_.BuildWaveTable(static_cast<uint8_t>(i));
     }
   }
-  redo ? songPath_.Redone(serial) : songPath_.Undone(serial);
   return shown;
 }
 
@@ -94,7 +78,6 @@ HistoryController::Offer HistoryController::OfferJournal(const QString& path) {
     engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
     engine_.BuildAllWaveTables();
   }
-  songPath_.Forget();  // the journal does not say which file the song came from
   return Offer::Restored;
 }
 

@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "history/history.h"
-#include "history/song_path.h"
 
 namespace kelmar {
 
@@ -44,7 +43,7 @@ class HistoryController {
   // The song differs from what was last saved, loaded or started anew.
   bool UnsavedChanges() const { return history_.Unsaved(); }
   // The song's own file (loaded from or last saved to); empty while it has none.
-  QString SongFilePath() const { return QString::fromStdString(songPath_.path()); }
+  QString SongFilePath() const { return QString::fromStdString(history_.SongFile()); }
   const Timeline& timeline() const { return history_.timeline(); }
 
   // Journals every step into a folder of recovery journals (the program does; most tests
@@ -61,7 +60,6 @@ class HistoryController {
  private:
   std::optional<StepShown> Move(bool redo);
   SongDocument Document();
-  void MarkSaved();
   // One journal offered: it held nothing to restore, the user said no, or it was restored.
   enum class Offer { Empty, Declined, Restored };
   Offer OfferJournal(const QString& path);
@@ -70,7 +68,6 @@ class HistoryController {
   SongSettings& settings_;
   MessageBoxes& messages_;
   History history_;
-  SongPath songPath_;
   std::unique_ptr<RecoveryFolder> recovery_;
   QElapsedTimer clock_;
 };

@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "app/file_commands.h"
 #include "app/pages/pattern_page.h"
+#include "files/song_file.h"
 #include "window_fixture.h"
 
 namespace kelmar {
@@ -56,12 +58,14 @@ TEST(HistoryWindowTest, UndoAndRedoWalkOneTimelineOnEveryPage) {
   EXPECT_EQ(w.Find("Redo1")->text(), "Redo Note Entry");
 }
 
-// The child: the real window journals its edits, says so, and waits to be killed.
+// The child: the real window, started with a song file, journals its edits, says so, and
+// waits to be killed.
 TEST(HistoryWindowTest, ChildEditsAndWaits) {
   const QString folder = qEnvironmentVariable("KELMAR_RECOVERY_CHILD");
   if (folder.isEmpty()) GTEST_SKIP() << "run by CrashLosesNoStep";
   Window w;
   w.window->StartRecovery(folder);
+  w.window->OpenSongFile(folder + "/neon-run.sng");
   w.Edit();
   std::printf("edited\n");
   std::fflush(stdout);
@@ -70,6 +74,8 @@ TEST(HistoryWindowTest, ChildEditsAndWaits) {
 
 TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   QTemporaryDir folder;
+  const QString song = folder.filePath("neon-run.sng");
+  ASSERT_TRUE(QFile::copy(KELMAR_SOURCE_DIR "/songs/neon-run.sng", song));
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("KELMAR_RECOVERY_CHILD", folder.path());
@@ -90,6 +96,7 @@ TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   torn.close();
 
   Window expected;
+  expected.window->OpenSongFile(song);
   expected.Edit();
   Window w;
   w.window->StartRecovery(folder.path());
@@ -97,10 +104,23 @@ TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   w.window->OfferRecovery();
   EXPECT_EQ(w.window->messages().Shown(), QStringList{"Kelmar was not closed properly. Restore the unsaved work?"});
   EXPECT_EQ(std::memcmp(&w.window->engine().song, &expected.window->engine().song, sizeof(Song)), 0);
-  EXPECT_EQ(w.window->settings().Title, "Songtitle!");
+  EXPECT_EQ(w.window->settings().Title, expected.window->settings().Title);
   EXPECT_TRUE(w.window->UnsavedChanges());
+  EXPECT_EQ(w.window->windowTitle().toStdString(), "Quorin.Kelmar - neon-run.sng*") << "the song's file came back too";
   w.Find("Undo1")->trigger();
-  EXPECT_EQ(w.window->settings().Title, "Songtitle") << "the timeline came back too";
+  EXPECT_EQ(w.window->settings().Title + "!", expected.window->settings().Title) << "the timeline came back too";
+  w.window->fileCommands().SetDialogHook([](const FileDialogRequest&) { return QString(); });  // no asking
+  QTest::keyClick(w.window.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(w.window->windowTitle().toStdString(), "Quorin.Kelmar - neon-run.sng");
+  auto saved = std::make_unique<Song>();
+  SongSettings settings;
+  ASSERT_FALSE(LoadSongFile(song.toStdString(), *saved, settings));
+  EXPECT_EQ(std::memcmp(saved.get(), &w.window->engine().song, sizeof(Song)), 0) << "Ctrl+S wrote to the song's file";
+  EXPECT_EQ(settings.Title, w.window->settings().Title);
+  for (int i = 0; i < 10 && w.Find("Undo1")->isEnabled(); ++i) w.Find("Undo1")->trigger();
+  EXPECT_EQ(w.window->SongFilePath().toStdString(), "") << "back before the load";
+  w.Find("Redo1")->trigger();
+  EXPECT_EQ(w.window->SongFilePath().toStdString(), song.toStdString()) << "redoing the load brings its file back";
   EXPECT_EQ(QDir(folder.filePath("kept")).entryList(QDir::Files).size(), 3) << "set aside, never deleted";
 
   Window next;  // nothing left to offer
