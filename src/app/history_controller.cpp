@@ -82,7 +82,12 @@ HistoryController::Offer HistoryController::OfferJournal(const QString& path) {
 }
 
 void HistoryController::CleanExit() {
-  history_.RemoveJournal();
+  if (recovery_ && UnsavedChanges()) {
+    const std::string journal = history_.KeepJournal();
+    if (!journal.empty()) recovery_->SetAside(QString::fromStdString(journal));
+  } else {
+    history_.RemoveJournal();
+  }
   if (recovery_) recovery_->Release();
 }
 

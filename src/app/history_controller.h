@@ -54,7 +54,8 @@ class HistoryController {
   // Offers the journals that programs which died left behind, and sets them aside; true
   // when the user took one back (the song and its timeline are then the journal's).
   bool OfferRecovery();
-  // A clean exit: nothing to recover.
+  // A clean exit: nothing to recover. A journal with unsaved changes is kept (in kept/); one
+  // without goes.
   void CleanExit();
 
  private:
