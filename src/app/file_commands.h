@@ -34,6 +34,8 @@ class FileCommands {
   // Saves the song to `name` without a dialog (Save / Song to the song's own file); a failed
   // save says why and leaves the file as it was.
   bool SaveSongTo(const QString& name);
+  // Before the song is replaced: asks "Load Song?" while there are unsaved changes.
+  bool MayLoadSong();
   // The song file last loaded or saved by the commands above, as an absolute path.
   const QString& LastSongFile() const { return lastSongFile_; }
   void LoadPattern1Click();  // Load / Pattern
@@ -55,7 +57,6 @@ class FileCommands {
  private:
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder);
   void ShowError(const std::string& message);
-  bool MayLoadSong();  // asks first while there are unsaved changes
   bool LoadSong(const QString& name);
 
   AppContext& ctx_;

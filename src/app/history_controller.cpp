@@ -4,6 +4,7 @@
 #include "app/recovery_folder.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
+#include "history/journal_replay.h"
 
 namespace kelmar {
 
@@ -89,6 +90,26 @@ void HistoryController::CleanExit() {
     history_.RemoveJournal();
   }
   if (recovery_) recovery_->Release();
+}
+
+QStringList HistoryController::KeptJournals() const { return recovery_ ? recovery_->KeptJournals() : QStringList(); }
+
+bool HistoryController::LoadUnsavedWork(const QString& journal, uint8_t page) {
+  std::optional<JournalWork> work = ReplayJournalFile(journal.toStdString());
+  if (!work) {
+    messages_.Error("No Kelmar journal");
+    return false;
+  }
+  {
+    EngineLock lock(engine_);
+    engine_.StopPlayback();
+    engine_.song = *work->song;
+    engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
+    engine_.BuildAllWaveTables();
+  }
+  settings_ = work->settings;
+  history_.SongReplaced(Document(), "Load Song", page, std::move(work->file), false);
+  return true;
 }
 
 }  // namespace kelmar

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -54,9 +55,15 @@ class HistoryController {
   // Offers the journals that programs which died left behind, and sets them aside; true
   // when the user took one back (the song and its timeline are then the journal's).
   bool OfferRecovery();
-  // A clean exit: nothing to recover. A journal with unsaved changes is kept (in kept/); one
-  // without goes.
+  // A clean exit: nothing to recover. A journal with unsaved changes is kept (in kept/, see
+  // KeptJournals); one without goes.
   void CleanExit();
+  // The journals kept after a crash or a quit with unsaved changes, the newest first.
+  QStringList KeptJournals() const;
+  // Load > Unsaved Work: the song a kept journal ends with replaces the song as one "Load
+  // Song" step made on `page`, with the journal's file as its own and still unsaved. The
+  // journal stays. False, with a message, when it no longer reads.
+  bool LoadUnsavedWork(const QString& journal, uint8_t page);
 
  private:
   std::optional<StepShown> Move(bool redo);

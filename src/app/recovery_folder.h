@@ -1,8 +1,8 @@
 // The folder of recovery journals: one journal per running program, each beside a lock
 // file that tells a running program's journal from one left by a program that died.
 // Journals of dead programs are offered once and then set aside, never deleted unasked, as
-// is the journal of a program that quit with unsaved changes: the newest ten stay in kept/.
-// Window thread only.
+// is the journal of a program that quit with unsaved changes: the newest ten stay in kept/,
+// listed under Load > Unsaved Work. Window thread only.
 #pragma once
 
 #include <QLockFile>

@@ -1,4 +1,5 @@
-// Undo and redo as the user meets them, and recovery after the real window was killed.
+// Undo and redo as the user meets them, recovery after the real window was killed, and the
+// unsaved work kept at a quit.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "app/file_commands.h"
+#include "app/history_controller.h"
 #include "app/pages/pattern_page.h"
 #include "files/song_file.h"
 #include "window_fixture.h"
@@ -131,6 +133,48 @@ TEST(HistoryWindowTest, CrashLosesNoStepAndBadJournalsChangeNothing) {
   Window off;  // a folder that cannot be made: recovery is off, said once in the menu
   off.window->StartRecovery("/dev/null/recovery");
   EXPECT_TRUE(off.Find("RecoveryOff1")->isVisible());
+}
+
+// Quit answered Yes keeps unsaved work, and only that: after a restart, which asks nothing, it
+// is under Load > Unsaved Work, and loading it is one undo step.
+TEST(HistoryWindowTest, QuitKeepsUnsavedWorkToLoadAsOneStep) {
+  QTemporaryDir folder;
+  const QString song = folder.filePath("neon-run.sng");
+  ASSERT_TRUE(QFile::copy(KELMAR_SOURCE_DIR "/songs/neon-run.sng", song));
+  Window quit;
+  quit.window->StartRecovery(folder.path());
+  quit.window->OpenSongFile(song);
+  quit.Edit();
+  quit.Answer(MessageBoxes::Answer::Yes);
+  EXPECT_TRUE(quit.window->close());
+  Window clean;
+  clean.window->StartRecovery(folder.path());
+  clean.Answer(MessageBoxes::Answer::Yes);
+  EXPECT_TRUE(clean.window->close());
+  EXPECT_EQ(QDir(folder.filePath("kept")).entryList(QDir::Files).size(), 1) << "only the unsaved work is kept";
+
+  Window w;
+  w.window->StartRecovery(folder.path());
+  w.window->OfferRecovery();
+  EXPECT_TRUE(w.window->messages().Shown().isEmpty()) << "a program that was closed is not offered";
+  w.Edit();
+  const auto before = std::make_unique<Song>(w.window->engine().song);
+  QMenu* work = w.Menu("UnsavedWork1");
+  ASSERT_NE(work, nullptr);
+  emit work->aboutToShow();
+  ASSERT_EQ(work->actions().size(), 1);
+  const QString steps = QString(" (neon-run.sng), %1 steps").arg(quit.window->history().timeline().Steps().size());
+  EXPECT_TRUE(work->actions()[0]->text().endsWith(steps)) << work->actions()[0]->text().toStdString();
+  w.Answer(MessageBoxes::Answer::Yes);
+  work->actions()[0]->trigger();
+  EXPECT_EQ(w.window->messages().Shown(), QStringList{"Unsaved changes will be lost. Load Song?"});
+  EXPECT_EQ(std::memcmp(&w.window->engine().song, &quit.window->engine().song, sizeof(Song)), 0);
+  EXPECT_EQ(w.window->settings().Title, quit.window->settings().Title);
+  EXPECT_EQ(w.window->windowTitle().toStdString(), "Quorin.Kelmar - neon-run.sng*");
+  EXPECT_EQ(w.Find("Undo1")->text(), "Undo Load Song");
+  w.Find("Undo1")->trigger();
+  EXPECT_EQ(std::memcmp(&w.window->engine().song, before.get(), sizeof(Song)), 0) << "one step takes it back";
+  EXPECT_EQ(QDir(folder.filePath("kept")).entryList(QDir::Files).size(), 1) << "nothing deleted unasked";
 }
 
 }  // namespace
