@@ -69,7 +69,7 @@ std::string FileRecord(const SongFileChange& file);
 
 struct JournalEntry {
   JournalOp op;
-  HistoryStep step;     // empty for Undo, Redo and File
+  HistoryStep step;          // empty for Undo, Redo and File
   SongFileChange file = {};  // File only
 };
 

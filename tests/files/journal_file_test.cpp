@@ -82,10 +82,10 @@ TEST(JournalFile, DamageEndsTheReadingAtTheLastGoodRecord) {
     flipped[at] ^= 0x10;
     cases.emplace_back(flipped, 2);  // any byte of the third record
   }
-  for (const std::string& bad : {base, StepRecord(static_cast<JournalOp>('X'), s.entries[0].step), Frame(""),
-                                 Frame("U!"), Frame(std::string("S\2\1\0\0\0\5ab", 9)),
-                                 Frame(std::string("S\2\1\0\0", 5)), StepRecord(JournalOp::Step, {"n", "\x09", 1, 0}),
-                                 Frame(std::string("L\5\0\0\0/a", 7))})
+  for (const std::string& bad :
+       {base, StepRecord(static_cast<JournalOp>('X'), s.entries[0].step), Frame(""), Frame("U!"),
+        Frame(std::string("S\2\1\0\0\0\5ab", 9)), Frame(std::string("S\2\1\0\0", 5)),
+        StepRecord(JournalOp::Step, {"n", "\x09", 1, 0}), Frame(std::string("L\5\0\0\0/a", 7))})
     cases.emplace_back(head + bad + s.records[1], 1);  // good frames, bad bodies
   for (const auto& [bytes, kept] : cases) {
     auto got = ReadJournal(bytes);
