@@ -1,9 +1,11 @@
-// The song's history: one timeline for undo and redo, and the recovery journal beside it.
+// The song's history: one timeline for undo and redo, the song's own file as the timeline
+// moves it, and the recovery journal beside them.
 //
 // After every user command the window calls Record. The history compares the song with a
 // shadow copy of it and keeps what changed as one step, so the editors need not know about
 // undo. Each step is written to the journal before Record returns. Window thread only; the
 // caller holds the engine lock around calls that change the song (Undo, Redo, Restore).
+// A step that loads a song or starts a new one is journalled with the file it moves.
 #pragma once
 
 #include <cstdint>
