@@ -31,7 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const JournalEntry& entry : contents->entries) {
     if (!ChangesAreWellFormed(entry.step.changes)) std::abort();
     const bool mark = entry.op == JournalOp::Undo || entry.op == JournalOp::Redo;
-    again += mark ? MarkRecord(entry.op) : StepRecord(entry.op, entry.step);
+    if (entry.op == JournalOp::File)
+      again += FileRecord(entry.file);
+    else
+      again += mark ? MarkRecord(entry.op) : StepRecord(entry.op, entry.step);
   }
   if (bytes.compare(0, again.size(), again) != 0 || (!contents->damagedTail && again.size() != bytes.size()))
     std::abort();

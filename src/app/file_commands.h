@@ -37,6 +37,8 @@ class FileCommands {
   // Saves the song to `name` without a dialog (Save / Song to the song's own file); a failed
   // save says why and leaves the file as it was.
   bool SaveSongTo(const QString& name);
+  // Before the song is replaced: asks "Load Song?" while there are unsaved changes.
+  bool MayLoadSong();
   // The song file last loaded or saved by the commands above, as an absolute path.
   const QString& LastSongFile() const { return lastSongFile_; }
   void LoadPattern1Click();  // Load / Pattern
@@ -59,7 +61,6 @@ class FileCommands {
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder,
                       const QString& suggested = {});
   void ShowError(const std::string& message, const QString& file);
-  bool MayLoadSong();  // asks first while there are unsaved changes
   bool LoadSong(const QString& name);
 
   AppContext& ctx_;

@@ -4,6 +4,7 @@
 #include "app/recovery_folder.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
+#include "history/journal_replay.h"
 
 namespace kelmar {
 
@@ -22,24 +23,10 @@ void HistoryController::StepDone(std::string_view name, uint8_t page, StepRun ru
 }
 
 void HistoryController::SongReplaced(const char* step, uint8_t page, const QString& file) {
-  const Timeline& timeline = history_.timeline();
-  const uint32_t before = timeline.CanUndo() ? timeline.NextUndo().serial : 0;
-  StepDone(step, page);
-  // A song equal to the one before makes no step; then only the file changes.
-  if (timeline.CanUndo() && timeline.NextUndo().serial != before) {
-    songPath_.Replaced(timeline.NextUndo().serial, file.toStdString());
-  } else {
-    songPath_.Saved(file.toStdString());
-  }
-  MarkSaved();
+  history_.SongReplaced(Document(), step, page, file.toStdString(), true);
 }
 
-void HistoryController::SongWritten(const QString& file) {
-  songPath_.Saved(file.toStdString());
-  MarkSaved();
-}
-
-void HistoryController::MarkSaved() { history_.MarkSaved(Document()); }
+void HistoryController::SongWritten(const QString& file) { history_.SongWritten(Document(), file.toStdString()); }
 
 std::optional<StepShown> HistoryController::Undo() { return Move(false); }
 
@@ -48,7 +35,6 @@ std::optional<StepShown> HistoryController::Redo() { return Move(true); }
 std::optional<StepShown> HistoryController::Move(bool redo) {
   const Timeline& timeline = history_.timeline();
   if (!(redo ? timeline.CanRedo() : timeline.CanUndo())) return std::nullopt;
-  const uint32_t serial = redo ? timeline.NextRedo().serial : timeline.NextUndo().serial;
   StepShown shown;
   {
     EngineLock lock(engine_);
@@ -57,7 +43,6 @@ std::optional<StepShown> HistoryController::Move(bool redo) {
       if (shown.place.instruments.test(i)) engine_.BuildWaveTable(static_cast<uint8_t>(i));
     }
   }
-  redo ? songPath_.Redone(serial) : songPath_.Undone(serial);
   return shown;
 }
 
@@ -94,13 +79,37 @@ HistoryController::Offer HistoryController::OfferJournal(const QString& path) {
     engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
     engine_.BuildAllWaveTables();
   }
-  songPath_.Forget();  // the journal does not say which file the song came from
   return Offer::Restored;
 }
 
 void HistoryController::CleanExit() {
-  history_.RemoveJournal();
+  if (recovery_ && UnsavedChanges()) {
+    const std::string journal = history_.KeepJournal();
+    if (!journal.empty()) recovery_->SetAside(QString::fromStdString(journal));
+  } else {
+    history_.RemoveJournal();
+  }
   if (recovery_) recovery_->Release();
+}
+
+QStringList HistoryController::KeptJournals() const { return recovery_ ? recovery_->KeptJournals() : QStringList(); }
+
+bool HistoryController::LoadUnsavedWork(const QString& journal, uint8_t page) {
+  std::optional<JournalWork> work = ReplayJournalFile(journal.toStdString());
+  if (!work) {
+    messages_.Error("No Kelmar journal");
+    return false;
+  }
+  {
+    EngineLock lock(engine_);
+    engine_.StopPlayback();
+    engine_.song = *work->song;
+    engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
+    engine_.BuildAllWaveTables();
+  }
+  settings_ = work->settings;
+  history_.SongReplaced(Document(), "Load Song", page, std::move(work->file), false);
+  return true;
 }
 
 }  // namespace kelmar

@@ -7,12 +7,12 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string_view>
 
 #include "history/history.h"
-#include "history/song_path.h"
 
 namespace kelmar {
 
@@ -44,7 +44,7 @@ class HistoryController {
   // The song differs from what was last saved, loaded or started anew.
   bool UnsavedChanges() const { return history_.Unsaved(); }
   // The song's own file (loaded from or last saved to); empty while it has none.
-  QString SongFilePath() const { return QString::fromStdString(songPath_.path()); }
+  QString SongFilePath() const { return QString::fromStdString(history_.SongFile()); }
   const Timeline& timeline() const { return history_.timeline(); }
 
   // Journals every step into a folder of recovery journals (the program does; most tests
@@ -55,13 +55,19 @@ class HistoryController {
   // Offers the journals that programs which died left behind, and sets them aside; true
   // when the user took one back (the song and its timeline are then the journal's).
   bool OfferRecovery();
-  // A clean exit: nothing to recover.
+  // A clean exit: nothing to recover. A journal with unsaved changes is kept (in kept/, see
+  // KeptJournals); one without goes.
   void CleanExit();
+  // The journals kept after a crash or a quit with unsaved changes, the newest first.
+  QStringList KeptJournals() const;
+  // Load > Unsaved Work: the song a kept journal ends with replaces the song as one "Load
+  // Song" step made on `page`, with the journal's file as its own and still unsaved. The
+  // journal stays. False, with a message, when it no longer reads.
+  bool LoadUnsavedWork(const QString& journal, uint8_t page);
 
  private:
   std::optional<StepShown> Move(bool redo);
   SongDocument Document();
-  void MarkSaved();
   // One journal offered: it held nothing to restore, the user said no, or it was restored.
   enum class Offer { Empty, Declined, Restored };
   Offer OfferJournal(const QString& path);
@@ -70,7 +76,6 @@ class HistoryController {
   SongSettings& settings_;
   MessageBoxes& messages_;
   History history_;
-  SongPath songPath_;
   std::unique_ptr<RecoveryFolder> recovery_;
   QElapsedTimer clock_;
 };

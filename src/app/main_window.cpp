@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <cstring>
 
 #include "app/about_text.h"
 #include "app/file_commands.h"
@@ -25,6 +26,7 @@
 #include "app/pages/song_page.h"
 #include "app/scopes/scope_window.h"
 #include "app/transport.h"
+#include "app/unsaved_work_menu.h"
 #include "app/wav_export.h"
 #include "app/window_pages.h"
 #include "editors/song/song_settings_rules.h"
@@ -133,9 +135,7 @@ void MainWindow::BuildMenu() {
   QMenuBar* bar = menuBar();
   bar->setObjectName("MainMenu1");
   bar->setNativeMenuBar(false);  // the menu belongs to the fixed-size window
-  items_ = BuildMenuBar(*bar, *this, [this](const Command&, QMenu& option) {
-    midiKeyboard_ = new MidiKeyboard(&option, [this](int note) { MidiNote(note); }, this);
-  });
+  items_ = BuildMenuBar(*bar, *this, [this](const Command& slot, QMenu& menu) { FillSlot(slot, menu); });
   editMenu_ = findChild<QMenu*>("Edit1");
   undo_ = items_["Undo1"];
   redo_ = items_["Redo1"];
@@ -152,6 +152,17 @@ void MainWindow::BuildMenu() {
   SetEditMenu(false, true, true);
   UpdateUndoItems();
   ShowSongFile();
+}
+
+// The submenus the window lists itself: the MIDI sources, the unsaved work kept.
+void MainWindow::FillSlot(const Command& slot, QMenu& menu) {
+  if (std::strcmp(slot.name, "UnsavedWork1") == 0) {
+    unsavedWork_ = new UnsavedWorkMenu(
+        &menu, QString::fromUtf8(slot.caption), [this] { return history_ ? history_->KeptJournals() : QStringList(); },
+        [this](const QString& journal) { UnsavedWorkClick(journal); }, this);
+  } else {
+    midiKeyboard_ = new MidiKeyboard(&menu, [this](int note) { MidiNote(note); }, this);
+  }
 }
 
 void MainWindow::FormCreate(const Options& options) {

@@ -33,6 +33,7 @@ class ScopeWindow;
 class SongPage;
 class Transport;
 class FileCommands;
+class UnsavedWorkMenu;
 class HistoryController;
 class WavExport;
 
@@ -76,6 +77,8 @@ class MainWindow : public QMainWindow, public Views {
   void MidiNote(int note);
   // Loads a song named on the command line, as Load / Song does after its dialog.
   void OpenSongFile(const QString& path);
+  // Load / "Unsaved Work": the work a kept journal holds, as one "Load Song" step.
+  void UnsavedWorkClick(const QString& journal);
   // The song's own file (loaded from or last saved to); empty while it has none.
   QString SongFilePath() const;
   // What the song's save dialog suggests: the song's file, else its title as a file name.
@@ -125,6 +128,7 @@ class MainWindow : public QMainWindow, public Views {
  private:
   void BuildPages();
   void BuildMenu();
+  void FillSlot(const Command& slot, QMenu& menu);
   void FormCreate(const Options& options);
   void SetEditMenu(bool enabled, bool pattern, bool instrument);
   void ShowAudioState();
@@ -176,6 +180,7 @@ class MainWindow : public QMainWindow, public Views {
   QAction* saveSong_ = nullptr;
   QString saveSongCaption_;
   MidiKeyboard* midiKeyboard_ = nullptr;
+  UnsavedWorkMenu* unsavedWork_ = nullptr;
   QAction* noAudio_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;
   int previewedKeys_ = 0;

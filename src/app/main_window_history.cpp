@@ -1,6 +1,6 @@
 // What the window does with the song's history: each command's step, the Edit menu's Undo
-// and Redo, the caption with its unsaved mark, "Crash recovery off", and the page, pattern
-// and row that an undo shows.
+// and Redo, the caption with its unsaved mark, "Crash recovery off", the page, pattern and
+// row that an undo shows, the recovery offer and the unsaved work kept.
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
@@ -108,6 +108,13 @@ void MainWindow::ShowRecoveryState() { recoveryOff_->setVisible(history_ && hist
 
 void MainWindow::OfferRecovery() {
   if (history_->OfferRecovery()) RefreshAll();
+  ShowHistory();
+}
+
+// Asked as Load / Song asks; the kept journal stays where it is.
+void MainWindow::UnsavedWorkClick(const QString& journal) {
+  if (!fileCommands_->MayLoadSong() || !history_->LoadUnsavedWork(journal, CurrentPage())) return;
+  RefreshAll();
   ShowHistory();
 }
 

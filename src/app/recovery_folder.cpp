@@ -9,7 +9,7 @@ namespace kelmar {
 
 namespace {
 
-constexpr int kKeptJournals = 5;
+constexpr int kKeptJournals = 10;
 const QString kJournalSuffix = QStringLiteral(".journal");
 
 QString LockPathOf(const QString& journal) {
@@ -50,12 +50,22 @@ QStringList RecoveryFolder::DeadJournals() const {
   return dead;
 }
 
+QString RecoveryFolder::KeptFolder() const { return QDir(folder_).filePath(QStringLiteral("kept")); }
+
 void RecoveryFolder::SetAside(const QString& journal) {
-  QDir kept(QDir(folder_).filePath(QStringLiteral("kept")));
+  QDir kept(KeptFolder());
   if (!kept.mkpath(QStringLiteral("."))) return;
   QFile::rename(journal, kept.filePath(QFileInfo(journal).fileName()));
-  const QFileInfoList old = kept.entryInfoList({QStringLiteral("*") + kJournalSuffix}, QDir::Files, QDir::Time);
-  for (qsizetype i = kKeptJournals; i < old.size(); ++i) QFile::remove(old[i].absoluteFilePath());
+  const QStringList old = KeptJournals();
+  for (qsizetype i = kKeptJournals; i < old.size(); ++i) QFile::remove(old[i]);
+}
+
+QStringList RecoveryFolder::KeptJournals() const {
+  QStringList kept;
+  const QFileInfoList journals =
+      QDir(KeptFolder()).entryInfoList({QStringLiteral("*") + kJournalSuffix}, QDir::Files, QDir::Time);
+  for (const QFileInfo& info : journals) kept.append(info.absoluteFilePath());
+  return kept;
 }
 
 void RecoveryFolder::Release() { lock_.reset(); }

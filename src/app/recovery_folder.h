@@ -1,7 +1,8 @@
 // The folder of recovery journals: one journal per running program, each beside a lock
 // file that tells a running program's journal from one left by a program that died.
-// Journals of dead programs are offered once and then set aside, never deleted unasked:
-// the newest few stay in kept/. Window thread only.
+// Journals of dead programs are offered once and then set aside, never deleted unasked, as
+// is the journal of a program that quit with unsaved changes: the newest ten stay in kept/,
+// listed under Load > Unsaved Work. Window thread only.
 #pragma once
 
 #include <QLockFile>
@@ -21,12 +22,16 @@ class RecoveryFolder {
   QString JournalPath() const { return journalPath_; }
   // Journals of programs that are no longer running, the newest first.
   QStringList DeadJournals() const;
-  // Moves a dead journal into kept/, dropping the oldest kept ones beyond the few kept.
+  // Moves a journal into kept/, dropping the oldest kept ones beyond the ten kept.
   void SetAside(const QString& journal);
-  // A clean exit: this program's lock goes (its journal is removed by the history).
+  // The journals in kept/, the newest first.
+  QStringList KeptJournals() const;
+  // A clean exit: this program's lock goes (the history removes its journal or keeps it).
   void Release();
 
  private:
+  QString KeptFolder() const;
+
   QString folder_;
   QString journalPath_;
   std::unique_ptr<QLockFile> lock_;

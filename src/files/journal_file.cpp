@@ -97,12 +97,20 @@ bool HasStep(JournalOp op) {
   return op == JournalOp::Step || op == JournalOp::Amend || op == JournalOp::Past || op == JournalOp::Future;
 }
 
+bool ReadFileChange(Cursor& in, SongFileChange& file) {
+  uint32_t beforeSize = 0;
+  if (!in.U32(beforeSize) || !in.Text(beforeSize, file.before)) return false;
+  file.after.assign(in.Rest());
+  return true;
+}
+
 bool ReadEntry(std::string_view payload, JournalEntry& entry) {
   Cursor in(payload);
   uint8_t op = 0, nameSize = 0;
   if (!in.U8(op)) return false;
   entry.op = static_cast<JournalOp>(op);
   if (entry.op == JournalOp::Undo || entry.op == JournalOp::Redo) return in.AtEnd();
+  if (entry.op == JournalOp::File) return ReadFileChange(in, entry.file);
   HistoryStep& step = entry.step;
   if (!HasStep(entry.op) || !in.U8(step.page) || !in.U32(step.serial) || !in.U8(nameSize) ||
       !in.Text(nameSize, step.name))
@@ -182,6 +190,14 @@ std::string StepRecord(JournalOp op, const HistoryStep& step) {
 }
 
 std::string MarkRecord(JournalOp op) { return Frame(std::string(1, static_cast<char>(op))); }
+
+std::string FileRecord(const SongFileChange& file) {
+  std::string payload(1, static_cast<char>(JournalOp::File));
+  PutU32(payload, static_cast<uint32_t>(file.before.size()));
+  payload.append(file.before);
+  payload.append(file.after);
+  return Frame(payload);
+}
 
 std::optional<JournalContents> ReadJournal(std::string_view bytes) {
   if (!bytes.starts_with(std::string_view(kMagic, kMagicSize))) return std::nullopt;

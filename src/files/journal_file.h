@@ -9,6 +9,8 @@
 // Step/Amend/Past/Future body: page u8, serial u32, name length u8 + name bytes, then the
 //   changes bytes (the rest of the payload).
 // Undo/Redo: no body.
+// File body: the song's file before the record it follows, u32 length + bytes, then the file
+//   after it (the rest of the payload), both UTF-8 paths, empty for none.
 // A crash can tear the last record, so reading stops at the first frame that does not check
 // and keeps everything before it.
 #pragma once
@@ -36,7 +38,9 @@ namespace kelmar {
 // one step was undone / redone. Past / Future: when a journal starts again from the
 // current song, the timeline's done steps (oldest first) and its redo steps (in the order
 // they were undone: the next one to redo last) follow the Base record, already applied
-// (Past) or not (Future).
+// (Past) or not (Future). File: the record before it changed the song's file: it follows the
+// Base record when the song has a file, and each step that loaded a song or started a new one.
+// A journal without File records (an older one) reads as a song without a file.
 enum class JournalOp : uint8_t {
   Base = 'B',
   Step = 'S',
@@ -44,7 +48,14 @@ enum class JournalOp : uint8_t {
   Undo = 'U',
   Redo = 'R',
   Past = 'P',
-  Future = 'F'
+  Future = 'F',
+  File = 'L'
+};
+
+// The song's file before and after a record, UTF-8 paths; empty: no file.
+struct SongFileChange {
+  std::string before;
+  std::string after;
 };
 
 // The records' bytes, framed. Any thread.
@@ -54,10 +65,12 @@ std::string BaseRecord(const Song& song, const SongSettings& settings);
 // boundary.
 std::string StepRecord(JournalOp op, const HistoryStep& step);
 std::string MarkRecord(JournalOp op);  // op is Undo or Redo
+std::string FileRecord(const SongFileChange& file);
 
 struct JournalEntry {
   JournalOp op;
-  HistoryStep step;  // empty for Undo and Redo
+  HistoryStep step;          // empty for Undo, Redo and File
+  SongFileChange file = {};  // File only
 };
 
 struct JournalContents {

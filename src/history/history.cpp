@@ -17,6 +17,12 @@ History::History(const Song& song, const SongSettings& settings, TimelineLimits 
     : shadowSong_(std::make_unique<Song>(song)), shadowSettings_(settings), timeline_(limits) {}
 
 bool History::Record(SongDocument doc, std::string_view name, uint8_t page, const StepRun& run) {
+  const bool recorded = RecordStep(doc, name, page, run);
+  KeepJournalSmall();
+  return recorded;
+}
+
+bool History::RecordStep(SongDocument doc, std::string_view name, uint8_t page, const StepRun& run) {
   SongDocument shadow = Document(*shadowSong_, shadowSettings_);
   const bool merge = timeline_.MayMerge(run.key) && (run.continues || run.timeMs - lastStepMs_ < run.windowMs);
   if (merge) ApplyChanges(shadow, timeline_.NextUndo().changes, false);  // back to before the run
@@ -48,9 +54,35 @@ bool History::Move(SongDocument doc, bool redo, StepShown* shown) {
   if (!ApplyChanges(doc, step.changes, redo)) return false;
   ApplyChanges(Document(*shadowSong_, shadowSettings_), step.changes, redo);
   if (shown) *shown = {step.name, step.page, PlaceOf(step.changes)};
+  redo ? songPath_.Redone(step.serial) : songPath_.Undone(step.serial);
   redo ? timeline_.Redo() : timeline_.Undo();
   Write(MarkRecord(redo ? JournalOp::Redo : JournalOp::Undo));
+  KeepJournalSmall();
   return true;
+}
+
+void History::SongReplaced(SongDocument doc, std::string_view name, uint8_t page, std::string file, bool saved) {
+  const bool stepped = RecordStep(doc, name, page, {});
+  if (stepped) {
+    const uint32_t serial = timeline_.NextUndo().serial;
+    songPath_.Replaced(serial, std::move(file));
+    const SongPath::Change& change = *songPath_.ChangeOf(serial);
+    Write(FileRecord({change.before, change.after}));
+  } else {
+    songPath_.Saved(std::move(file));
+  }
+  if (saved) {
+    MarkSaved(doc);
+  } else if (!stepped && journal_.IsOpen()) {
+    RestartJournal(doc);  // only the Base record can say the file changed
+  } else {
+    KeepJournalSmall();
+  }
+}
+
+void History::SongWritten(SongDocument doc, std::string file) {
+  songPath_.Saved(std::move(file));
+  MarkSaved(doc);
 }
 
 void History::MarkSaved(SongDocument doc) {
@@ -69,12 +101,26 @@ bool History::StartJournal(SongDocument doc, const std::string& path) {
 
 void History::RemoveJournal() { journal_.Remove(); }
 
+std::string History::KeepJournal() {
+  journal_.Close();
+  return journalPath_;
+}
+
 void History::RestartJournal(SongDocument doc) {
   std::string bytes = JournalHeader() + BaseRecord(doc.song, doc.settings);
+  if (!songPath_.path().empty()) bytes += FileRecord({{}, songPath_.path()});
   const auto& steps = timeline_.Steps();
-  for (size_t i = 0; i < timeline_.DoneCount(); ++i) bytes += StepRecord(JournalOp::Past, steps[i]);
-  for (size_t i = steps.size(); i > timeline_.DoneCount(); --i) bytes += StepRecord(JournalOp::Future, steps[i - 1]);
+  for (size_t i = 0; i < timeline_.DoneCount(); ++i) bytes += StepRecords(JournalOp::Past, steps[i]);
+  for (size_t i = steps.size(); i > timeline_.DoneCount(); --i) bytes += StepRecords(JournalOp::Future, steps[i - 1]);
   if (!journal_.Start(journalPath_, bytes)) journalFailed_ = true;
+}
+
+// A step's record, and the file it moved the song to when it loaded one or started a new one.
+std::string History::StepRecords(JournalOp op, const HistoryStep& step) const {
+  std::string bytes = StepRecord(op, step);
+  if (const SongPath::Change* change = songPath_.ChangeOf(step.serial))
+    bytes += FileRecord({change->before, change->after});
+  return bytes;
 }
 
 void History::Write(const std::string& record) {
@@ -82,9 +128,12 @@ void History::Write(const std::string& record) {
   if (!journal_.Append(record)) {
     journal_.Close();
     journalFailed_ = true;
-    return;
   }
-  if (journal_.BytesWritten() > 2 * timeline_.Bytes() + kJournalSlack) {
+}
+
+// Called once a command's records are all written, so that a new start holds them whole.
+void History::KeepJournalSmall() {
+  if (journal_.IsOpen() && journal_.BytesWritten() > 2 * timeline_.Bytes() + kJournalSlack) {
     RestartJournal(Document(*shadowSong_, shadowSettings_));
   }
 }
@@ -99,7 +148,18 @@ void History::Restore(SongDocument doc, const JournalContents& journal) {
   doc.settings = journal.settings;
   SyncShadow(doc);
   timeline_ = Timeline(timeline_.Limits());
-  for (const JournalEntry& entry : journal.entries) Replay(doc, entry);
+  songPath_.Forget();
+  bool pushed = false;  // the record before added a step, whose file a File record gives
+  for (size_t i = 0; i < journal.entries.size(); ++i) {
+    const JournalEntry& entry = journal.entries[i];
+    if (entry.op != JournalOp::File) {
+      pushed = Replay(doc, entry);
+      continue;
+    }
+    if (i == 0) songPath_.Saved(entry.file.after);  // the Base record's file
+    if (pushed) ReplayFile(journal.entries[i - 1].op, entry.file);
+    pushed = false;
+  }
   SyncShadow(doc);
   timeline_.ForgetSaved();
   if (journal_.IsOpen()) RestartJournal(doc);
@@ -107,11 +167,13 @@ void History::Restore(SongDocument doc, const JournalContents& journal) {
 
 // One journal record, as the running program did it; records that do not fit are skipped
 // (a journal is only read up to its last good frame, so this is the odd damaged step).
-void History::Replay(SongDocument doc, const JournalEntry& entry) {
+// True when it added a step to the timeline.
+bool History::Replay(SongDocument doc, const JournalEntry& entry) {
   switch (entry.op) {
     case JournalOp::Step:
-      if (ApplyChanges(doc, entry.step.changes, true)) timeline_.Push(entry.step);
-      break;
+      if (!ApplyChanges(doc, entry.step.changes, true)) return false;
+      timeline_.Push(entry.step);
+      return true;
     case JournalOp::Amend:
       if (!timeline_.CanUndo() || timeline_.CanRedo()) break;
       if (!ApplyChanges(doc, timeline_.NextUndo().changes, false)) break;
@@ -122,20 +184,32 @@ void History::Replay(SongDocument doc, const JournalEntry& entry) {
       }
       break;
     case JournalOp::Undo:
-      if (timeline_.CanUndo() && ApplyChanges(doc, timeline_.NextUndo().changes, false)) timeline_.Undo();
+      if (!timeline_.CanUndo() || !ApplyChanges(doc, timeline_.NextUndo().changes, false)) break;
+      songPath_.Undone(timeline_.Undo().serial);
       break;
     case JournalOp::Redo:
-      if (timeline_.CanRedo() && ApplyChanges(doc, timeline_.NextRedo().changes, true)) timeline_.Redo();
+      if (!timeline_.CanRedo() || !ApplyChanges(doc, timeline_.NextRedo().changes, true)) break;
+      songPath_.Redone(timeline_.Redo().serial);
       break;
     case JournalOp::Past:
       timeline_.Push(entry.step);
-      break;
+      return true;
     case JournalOp::Future:
       timeline_.PushUndone(entry.step);
-      break;
+      return true;
     case JournalOp::Base:
+    case JournalOp::File:
       break;
   }
+  return false;
+}
+
+// The file of the step read back just before: a step done anew moves the song's file, one
+// written down again (Past, Future) only remembers it, as the Base record named the file.
+void History::ReplayFile(JournalOp stepOp, const SongFileChange& file) {
+  const HistoryStep& step = stepOp == JournalOp::Future ? timeline_.NextRedo() : timeline_.NextUndo();
+  songPath_.Known(step.serial, file.before, file.after);
+  if (stepOp == JournalOp::Step) songPath_.Saved(file.after);
 }
 
 }  // namespace kelmar

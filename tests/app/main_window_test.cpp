@@ -169,7 +169,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
                                                     {"SampleFreq1", "SampleFreq"},
                                                     {"Buffersize1", "Buffersize"},
                                                     {"Keyboard1", "Keyboard"},
-                                                    {"MIDIInput1", "MIDI Input"}};
+                                                    {"MIDIInput1", "MIDI Input"},
+                                                    {"UnsavedWork1", "Unsaved Work"}};
   for (const auto& [name, caption] : menus) {
     ASSERT_NE(Menu(name), nullptr);
     EXPECT_EQ(Menu(name)->title(), caption) << name;

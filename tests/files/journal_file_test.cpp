@@ -38,19 +38,23 @@ struct Sample {
                                        {JournalOp::Amend, MakeStep(3, "Paste Instrument")},
                                        {JournalOp::Undo, {}},
                                        {JournalOp::Redo, {}},
-                                       {JournalOp::Step, MakeStep(4, std::string(254, 'x') + "\xC3\xA9")}};
+                                       {JournalOp::Step, MakeStep(4, std::string(254, 'x') + "\xC3\xA9")},
+                                       {JournalOp::File, {}, {"/a/old.sng", "/b/n\xC3\xA9w.sng"}}};
   std::string start = JournalHeader() + BaseRecord(*song, settings);
   std::vector<std::string> records;
   std::string whole = start;
   Sample() {
-    for (const auto& e : entries) records.push_back(e.step.name.empty() ? MarkRecord(e.op) : StepRecord(e.op, e.step));
+    for (const auto& e : entries)
+      records.push_back(e.op == JournalOp::File ? FileRecord(e.file)
+                        : e.step.name.empty()   ? MarkRecord(e.op)
+                                                : StepRecord(e.op, e.step));
     for (const auto& r : records) whole += r;
   }
 };
 
 TEST(JournalFile, ReadsBackEveryKindOfRecord) {
   Sample s;
-  s.entries.back().step.name.resize(254);  // cut to 255 bytes, between characters
+  s.entries[5].step.name.resize(254);  // cut to 255 bytes, between characters
   auto got = ReadJournal(s.whole);
   ASSERT_TRUE(got);
   EXPECT_TRUE(SameSong(*got->song, *s.song));
@@ -60,8 +64,8 @@ TEST(JournalFile, ReadsBackEveryKindOfRecord) {
   ASSERT_EQ(got->entries.size(), s.entries.size());
   for (size_t i = 0; i < s.entries.size(); ++i) {
     const JournalEntry &a = got->entries[i], &b = s.entries[i];
-    EXPECT_EQ(std::tie(a.op, a.step.name, a.step.changes, a.step.serial, a.step.page),
-              std::tie(b.op, b.step.name, b.step.changes, b.step.serial, b.step.page));
+    EXPECT_EQ(std::tie(a.op, a.step.name, a.step.changes, a.step.serial, a.step.page, a.file.before, a.file.after),
+              std::tie(b.op, b.step.name, b.step.changes, b.step.serial, b.step.page, b.file.before, b.file.after));
   }
 }
 
@@ -78,9 +82,10 @@ TEST(JournalFile, DamageEndsTheReadingAtTheLastGoodRecord) {
     flipped[at] ^= 0x10;
     cases.emplace_back(flipped, 2);  // any byte of the third record
   }
-  for (const std::string& bad : {base, StepRecord(static_cast<JournalOp>('X'), s.entries[0].step), Frame(""),
-                                 Frame("U!"), Frame(std::string("S\2\1\0\0\0\5ab", 9)),
-                                 Frame(std::string("S\2\1\0\0", 5)), StepRecord(JournalOp::Step, {"n", "\x09", 1, 0})})
+  for (const std::string& bad :
+       {base, StepRecord(static_cast<JournalOp>('X'), s.entries[0].step), Frame(""), Frame("U!"),
+        Frame(std::string("S\2\1\0\0\0\5ab", 9)), Frame(std::string("S\2\1\0\0", 5)),
+        StepRecord(JournalOp::Step, {"n", "\x09", 1, 0}), Frame(std::string("L\5\0\0\0/a", 7))})
     cases.emplace_back(head + bad + s.records[1], 1);  // good frames, bad bodies
   for (const auto& [bytes, kept] : cases) {
     auto got = ReadJournal(bytes);

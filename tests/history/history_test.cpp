@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kelmar {
 namespace {
@@ -114,32 +115,44 @@ TEST(HistoryTest, OldestStepsGoBeyondTheDepthAndTheSavedStateStaysTrue) {
   EXPECT_LT(noteEntry.Bytes(), 100u) << "a note entry's cost";
 }
 
-TEST(HistoryTest, JournalRestoresTheSongAndItsTimeline) {
+TEST(HistoryTest, JournalRestoresTheSongItsTimelineAndItsFile) {
   const std::string path = (std::filesystem::temp_directory_path() / "kelmar-history-test.journal").string();
   Doc doc;
   History history(*doc.song, doc.settings);
   ASSERT_TRUE(history.StartJournal(doc.view(), path));
   doc.settings.Title = "Before save";
   history.Record(doc.view(), "Title", 3);
-  history.MarkSaved(doc.view());  // the journal starts again, keeping the timeline
+  doc.song->Tempo = 90;
+  history.SongReplaced(doc.view(), "Load Song", 0, "/s/a.sng", true);  // the journal starts again, keeping the timeline
+  history.SongWritten(doc.view(), "/s/b.sng");
+  doc.song->Tempo = 100;
+  history.SongReplaced(doc.view(), "Load Song", 0, "/s/c.sng", false);  // appended to the journal
   for (int row = 0; row < 4; ++row) {
     doc.song->Cell(1, 1, row).Note = static_cast<uint8_t>(row);
     history.Record(doc.view(), "Note Entry", 2);
   }
   history.Undo(doc.view());
   const Doc expected = doc.Copy();
+  const std::optional<JournalContents> appended = ReadJournalFile(path);
+  history.SongWritten(doc.view(), "/s/d.sng");  // the journal starts again: its Base names the file
+  const std::optional<JournalContents> restarted = ReadJournalFile(path);
 
-  const std::optional<JournalContents> journal = ReadJournalFile(path);
-  ASSERT_TRUE(journal.has_value());
-  Doc restored;
-  History again(*restored.song, restored.settings);
-  again.Restore(restored.view(), *journal);
-  EXPECT_TRUE(restored == expected);
-  EXPECT_TRUE(again.Unsaved());
-  ASSERT_TRUE(again.Redo(restored.view()));
-  EXPECT_EQ(restored.song->Cell(1, 1, 3).Note, 3);
-  for (int n = 0; n < 5; ++n) again.Undo(restored.view());
-  EXPECT_EQ(restored.settings.Title, "Songtitle") << "steps from before the save come back too";
+  for (const auto& [journal, file] : {std::pair{&appended, "/s/c.sng"}, std::pair{&restarted, "/s/d.sng"}}) {
+    ASSERT_TRUE(journal->has_value());
+    Doc restored;
+    History again(*restored.song, restored.settings);
+    again.Restore(restored.view(), **journal);
+    EXPECT_TRUE(restored == expected) << file;
+    EXPECT_EQ(again.SongFile(), file);
+    EXPECT_TRUE(again.Unsaved());
+    std::vector<std::string> files;
+    while (again.Undo(restored.view())) files.push_back(again.SongFile());
+    EXPECT_EQ(files, (std::vector<std::string>{file, file, file, "/s/b.sng", "", ""}));
+    EXPECT_EQ(restored.settings.Title, "Songtitle") << "steps from before the save come back too";
+    for (int n = 0; n < 7; ++n) again.Redo(restored.view());
+    EXPECT_EQ(restored.song->Cell(1, 1, 3).Note, 3);
+    EXPECT_EQ(again.SongFile(), "/s/c.sng") << "redoing a restored load brings its file back";
+  }
   history.RemoveJournal();
   EXPECT_FALSE(std::filesystem::exists(path));
 }

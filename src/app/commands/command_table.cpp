@@ -53,6 +53,9 @@ const Command kCommands[] = {
      [](W& w, A&) { w.fileCommands().OSC1Wave1Click(0); }, kHidden},
     {kItem, "OSC2Wave1", "Load1", "OSC&2 Wave", "", kAll, "Load OSC2 Wave",
      [](W& w, A&) { w.fileCommands().OSC1Wave1Click(1); }, kHidden},
+    // The journals kept after a crash or a quit with unsaved changes; each loads as "Load Song".
+    {kSeparator, "LoadSeparator1", "Load1"},
+    {kSlot, "UnsavedWork1", "Load1", "Unsaved Work"},
 
     {kItem, "Song3", "Save1", "Song", "Ctrl+Shift+S", kAll, nullptr, [](W& w, A&) { w.Song3Click(); }},
     // %1: the song's own file, or "New File" while it has none.

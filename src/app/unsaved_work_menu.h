@@ -1,0 +1,34 @@
+// Load > "Unsaved Work": the journals kept after a crash or a quit with unsaved changes,
+// newest first, each by the time of its last step, its title, its file and its steps
+// ("14:02 Neon Run (neon-run.sng), 37 steps"). The list is read again each time the menu
+// opens; choosing an item hands its journal on. Window thread only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QMenu;
+
+namespace kelmar {
+
+class UnsavedWorkMenu : public QObject {
+ public:
+  using Kept = std::function<QStringList()>;
+  using Choose = std::function<void(const QString& journal)>;
+
+  // Adds the submenu, titled `title`, to `load`.
+  UnsavedWorkMenu(QMenu* load, const QString& title, Kept kept, Choose choose, QObject* parent);
+
+  // Lists the kept journals that read; "No unsaved work" when there is none.
+  void Refresh();
+  QMenu* menu() const { return menu_; }
+
+ private:
+  QMenu* menu_;
+  Kept kept_;
+  Choose choose_;
+};
+
+}  // namespace kelmar
