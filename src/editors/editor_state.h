@@ -45,6 +45,12 @@ struct EditorState {
   uint8_t TrackCopyTrack = 0;
   BlockSelection Selection;
   bool FollowSong = true;  // the pattern view follows the playing song
+  // Composing while it plays.
+  uint8_t EditStep = 1;         // rows a note or "." entry moves the cursor on (0..8)
+  uint8_t HighlightRows = 4;    // every n-th row is drawn as a beat row; 0: none
+  bool LoopPattern = false;     // a pattern played alone starts again at its first row
+  bool Record = false;          // while it plays, notes go to the row being heard
+  bool RecordVelocity = false;  // a recorded MIDI note writes its velocity as a V effect
 
   // Order list editor.
   uint8_t OrderRow = 0;
