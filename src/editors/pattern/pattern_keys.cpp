@@ -31,6 +31,12 @@ void NextRow(TrackCursor& cursor) {
   if (cursor.CursorRow < kRowCount - 1) ++cursor.CursorRow;
 }
 
+// After a note or "." entry the cursor moves on by the edit step; it stops at the last row,
+// as one step does, so a step never wraps a note into the top of the pattern.
+void StepRow(TrackCursor& cursor, uint8_t step) {
+  cursor.CursorRow = static_cast<uint8_t>(std::min(cursor.CursorRow + step, kRowCount - 1));
+}
+
 // Hands the cursor row over to the neighbouring track's column.
 void WalkTo(EditorState& state, int fromTrack, int toTrack, uint8_t column, KeyOutcome& out) {
   state.TrackCursors[toTrack].CursorColumn = column;
@@ -72,12 +78,12 @@ bool DropsSelection(PatternKey key) {
          key == PatternKey::PreviousTrack || key == PatternKey::Escape;
 }
 
-void EraseNote(PatternCell& cell, TrackCursor& cursor, char* rowText, KeyOutcome& out) {
+void EraseNote(PatternCell& cell, TrackCursor& cursor, uint8_t step, char* rowText, KeyOutcome& out) {
   cell.Note = kEmptyNote;
   rowText[0] = rowText[1] = rowText[2] = '.';
   out.rowTextChanged = true;
   cursor.CursorColumn = 0;
-  NextRow(cursor);
+  StepRow(cursor, step);
 }
 
 }  // namespace
@@ -252,7 +258,7 @@ KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* 
   }
   out.rowTextChanged = true;
   cursor.CursorColumn = 0;
-  NextRow(cursor);
+  StepRow(cursor, state.EditStep);
   return out;
 }
 
@@ -266,7 +272,7 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
       // A note key's place wins over what it types: the Dvorak board types "." on E's place.
       const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
       if (piano < 0 && ch == '.') {
-        EraseNote(cell, cursor, rowText, out);
+        EraseNote(cell, cursor, state.EditStep, rowText, out);
         break;
       }
       if (piano < 0) break;
@@ -275,7 +281,7 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
     }
     case 1: {
       if (ch == '.') {
-        EraseNote(cell, cursor, rowText, out);
+        EraseNote(cell, cursor, state.EditStep, rowText, out);
         break;
       }
       if (ch < '0' || ch > '7') break;

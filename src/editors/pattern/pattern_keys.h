@@ -64,7 +64,8 @@ KeyOutcome PatternKeyDown(Song& song, EditorState& state, int track, PatternKey 
 KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t ch, int pianoKey, char* rowText);
 
 // A note key's work without the key: the note (0..107) goes into the cursor row of track, with
-// Auto Ixx, the cursor moves to the next row's note column, and the note is to be sounded.
+// Auto Ixx, the cursor moves on by EditStep rows (no further than row 31) to the note column,
+// and the note is to be sounded. A "." in the note or octave column moves on the same way.
 KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText);
 
 // A click on the character `character` (0..9) of `row` in track's column: the track's cursor

@@ -287,6 +287,8 @@ TEST_F(PatternKeys, QuickMovesAndBlockSelection) {
     bool shift;
     int row, track, column;
     std::optional<BlockRange> selected;
+    char32_t typed = 0;  // then a character in the note column, with this edit step
+    uint8_t step = 1;
   };
   const std::optional<BlockRange> none;
   const Move moves[] = {
@@ -305,11 +307,22 @@ TEST_F(PatternKeys, QuickMovesAndBlockSelection) {
       {PatternKey::PreviousTrack, false, 0, 1, 0, none},
       {PatternKey::PreviousTrack, false, 0, 0, 0, none},
       {PatternKey::PreviousTrack, false, 0, 0, 0, none},
+      // A note or "." moves on by the edit step, never past row 31.
+      {PatternKey::Other, false, 4, 0, 0, none, U'z', 4},
+      {PatternKey::Other, false, 4, 0, 0, none, U'.', 0},
+      {PatternKey::Other, false, 5, 0, 0, none, U'x', 1},
+      {PatternKey::End, false, 31, 0, 0, none, U'.', 4},
+      {PatternKey::Up, false, 31, 0, 0, none, U'z', 4},
+      {PatternKey::Other, false, 31, 0, 0, none, U'z', 1},
+      {PatternKey::Other, false, 31, 0, 0, none, U'z', 0},
+      {PatternKey::Home, false, 0, 0, 0, none},
   };
   track_ = 2;
   Cursor(2) = {3, 5};
   for (const Move& m : moves) {
     Down(m.key, m.shift);
+    state_.EditStep = m.step;
+    if (m.typed) Type(std::u32string(1, m.typed));
     EXPECT_EQ(std::make_tuple(track_, Cursor(track_).CursorRow, Cursor(track_).CursorColumn),
               std::make_tuple(m.track, m.row, m.column));
     EXPECT_EQ(SelectedRange(state_), m.selected) << "after " << static_cast<int>(m.key);
