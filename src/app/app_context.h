@@ -25,6 +25,8 @@ class Views {
   virtual void RefreshOrderList() = 0;
   virtual void ApplyColors() = 0;
   virtual void NewSong() = 0;
+  // The pattern page's status line follows the editing state (an instrument's file).
+  virtual void ShowStatus() {}
   // Every text box of the window (about text, row numbers, eight tracks, order list,
   // comment, title), in that order, for the colours.
   virtual QList<QWidget*> TextBoxes() = 0;

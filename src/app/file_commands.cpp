@@ -10,6 +10,7 @@
 
 #include "app/dialog_folders.h"
 #include "app/message_box.h"
+#include "editors/pattern/pattern_status.h"
 #include "files/instrument_file.h"
 #include "files/pattern_file.h"
 #include "files/song_file.h"
@@ -133,6 +134,7 @@ bool FileCommands::LoadSong(const QString& name) {
     ctx_.engine.SamplesPerTick = ctx_.engine.SamplesPerTickFor(ctx_.engine.song.Tempo);
   }
   ctx_.settings = settings;
+  ForgetInstrumentFiles(ctx_.state);
   ctx_.views.RefreshInstrumentPanel();
   ctx_.views.RefreshPatternView();
   ctx_.views.RefreshOrderList();
@@ -212,6 +214,7 @@ void FileCommands::Instrument2Click() {
     ctx_.engine.song.Instruments[ctx_.state.CurrentInstrument] = instrument;
     ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] = synthMode;
   }
+  ctx_.state.InstrumentFiles[ctx_.state.CurrentInstrument] = QFileInfo(name).absoluteFilePath().toStdString();
   ctx_.views.RefreshInstrumentPanel();
 }
 
@@ -220,8 +223,12 @@ void FileCommands::Instrument3Click() {
   if (name.isEmpty()) return;
   const uint8_t current = ctx_.state.CurrentInstrument;
   if (FileError e = SaveInstrumentFile(LocalPath(name), ctx_.engine.song.Instruments[current],
-                                       ctx_.engine.song.SynthMode[current]))
+                                       ctx_.engine.song.SynthMode[current])) {
     ShowError(e.message(), name);
+    return;
+  }
+  ctx_.state.InstrumentFiles[current] = QFileInfo(name).absoluteFilePath().toStdString();
+  ctx_.views.ShowStatus();
 }
 
 void FileCommands::OSC1Wave1Click(int pair) {

@@ -29,6 +29,7 @@
 #include "app/unsaved_work_menu.h"
 #include "app/wav_export.h"
 #include "app/window_pages.h"
+#include "editors/pattern/pattern_status.h"
 #include "editors/song/song_settings_rules.h"
 
 namespace kelmar {
@@ -189,6 +190,7 @@ void MainWindow::NewSong() {
   }
   settings_.Title = "Songtitle";
   settings_.Comment = "Songcomment";
+  ForgetInstrumentFiles(state_);
   RefreshInstrumentPanel();
   RefreshPatternView();
   RefreshOrderList();
@@ -361,6 +363,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // Views.
 void MainWindow::RefreshInstrumentPanel() {
   if (instrumentPage_) instrumentPage_->RefreshInstrumentPanel();
+  ShowStatus();  // the current instrument and its file
+}
+
+void MainWindow::ShowStatus() {
+  if (patternPage_) patternPage_->ShowStatus();
 }
 
 void MainWindow::RefreshPatternView() {

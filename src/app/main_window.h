@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow, public Views {
   void RefreshOrderList() override;
   void ApplyColors() override;
   void NewSong() override;
+  void ShowStatus() override;
   QList<QWidget*> TextBoxes() override;
   void StepDone(std::string_view name, StepRun run = {}) override;
   bool UnsavedChanges() const override;

@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/pages/pattern_page.h"
 #include "app/window_pages.h"
+#include "editors/pattern/pattern_status.h"
 
 namespace kelmar {
 
@@ -114,6 +115,7 @@ void MainWindow::OfferRecovery() {
 // Asked as Load / Song asks; the kept journal stays where it is.
 void MainWindow::UnsavedWorkClick(const QString& journal) {
   if (!fileCommands_->MayLoadSong() || !history_->LoadUnsavedWork(journal, CurrentPage())) return;
+  ForgetInstrumentFiles(state_);
   RefreshAll();
   ShowHistory();
 }

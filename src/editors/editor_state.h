@@ -58,6 +58,9 @@ struct EditorState {
 
   // Files.
   std::string StartFolder;  // the working folder at start; base of the dialogs' folders
+  // The file each instrument was last loaded from or saved to ("" for none); a new song or
+  // a song load forgets them all.
+  std::array<std::string, 256> InstrumentFiles;
 };
 
 }  // namespace kelmar

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -372,6 +373,11 @@ TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
   w.Run("Song3");
   EXPECT_FALSE(window.UnsavedChanges());
   ASSERT_TRUE(std::filesystem::exists(Path("songs/menu.sng")));
+  // The pattern page's status line names the instrument's file until a song is loaded.
+  auto* status = w.Find<QLabel>("StatusLine");
+  Answer("instruments/bass.kli");
+  w.Run("Instrument3");
+  EXPECT_EQ(status->text(), "Octave 0   Instrument 00 bass.kli   Step 1");
 
   window.engine().song.Tempo = 50;
   window.settings().Title = "changed";
@@ -379,6 +385,7 @@ TEST_F(FileCommandsTest, MainWindowMenuRunsTheCommands) {
   w.Run("Song2");
   EXPECT_EQ(window.engine().song.Tempo, 123);
   EXPECT_EQ(window.settings().Title, "Songtitle");
+  EXPECT_EQ(status->text(), "Octave 0   Instrument 00   Step 1");
   for (const char* name : {"OSC1Wave1", "OSC2Wave1", "OSC1Wave2", "OSC2Wave2"}) {
     QAction* item = w.Item(name);
     ASSERT_NE(item, nullptr) << name;

@@ -169,6 +169,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
                                                     {"SampleFreq1", "SampleFreq"},
                                                     {"Buffersize1", "Buffersize"},
                                                     {"Keyboard1", "Keyboard"},
+                                                    {"EditStep1", "Edit Step"},
+                                                    {"HighlightRows1", "Highlight Rows"},
                                                     {"MIDIInput1", "MIDI Input"},
                                                     {"UnsavedWork1", "Unsaved Work"}};
   for (const auto& [name, caption] : menus) {
@@ -203,6 +205,8 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   EXPECT_EQ(checked("SampleFreq1"), QStringList{"44100"});
   EXPECT_EQ(checked("Buffersize1"), QStringList{"4096"});
   EXPECT_EQ(checked("Keyboard1"), QStringList{"QWERTY"});
+  EXPECT_EQ(checked("EditStep1"), QStringList{"1"});
+  EXPECT_EQ(checked("HighlightRows1"), QStringList{"4"});
   EXPECT_TRUE(Item("AutoIxxEffect1")->isChecked());
   for (const char* name : {"SampleFreq22050", "SampleFreq32000", "SampleFreq44100", "SampleFreq48000"}) {
     EXPECT_EQ(Item(name)->data().toInt(), QString(name).mid(10).toInt());
@@ -221,6 +225,12 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   // Choosing the value in use keeps its mark and reopens all the same.
   Run("Buffersize512");
   EXPECT_EQ(checked("Buffersize1"), QStringList{"512"});
+  Run("EditStep0");
+  EXPECT_EQ(checked("EditStep1"), QStringList{"0"});
+  EXPECT_EQ(window->state().EditStep, 0);
+  Run("HighlightRowsOff1");
+  EXPECT_EQ(checked("HighlightRows1"), QStringList{"Off"});
+  EXPECT_EQ(window->state().HighlightRows, 0);
   Run("SampleFreq48000");
   EXPECT_EQ(checked("SampleFreq1"), QStringList{"48000"});
   EXPECT_EQ(window->engine().SampleRate, 48000);
@@ -322,7 +332,14 @@ TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
   window->state().TrackCursors[0].CursorRow = 0;
   window->patternPage().RefreshPatternView();
   QTest::keyClick(memo, Qt::Key_Down, Qt::ShiftModifier);
-  const QList<QTextEdit::ExtraSelection> drawn = window->patternPage().Memo(1)->extraSelections();
+  // The selection among the column's marks (beat rows, the cursor's cell): the one in colours of its own.
+  auto selected = [&] {
+    QList<QTextEdit::ExtraSelection> marks = window->patternPage().Memo(1)->extraSelections();
+    marks.removeIf(
+        [](const QTextEdit::ExtraSelection& m) { return !m.format.hasProperty(QTextFormat::ForegroundBrush); });
+    return marks;
+  };
+  const QList<QTextEdit::ExtraSelection> drawn = selected();
   ASSERT_EQ(drawn.size(), 1);
   EXPECT_EQ(drawn[0].cursor.selectedText(), QString("C-0 I00.00") + QChar::ParagraphSeparator + "D-0 I00.00");
   EXPECT_EQ(drawn[0].format.background().color(), window->patternPage().Memo(1)->palette().color(QPalette::Text));
@@ -334,7 +351,7 @@ TEST_F(MainWindowTest, BlockKeysInATrackColumn) {
   QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(memo, Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyClick(memo, Qt::Key_Escape);
-  EXPECT_TRUE(window->patternPage().Memo(1)->extraSelections().isEmpty());
+  EXPECT_TRUE(selected().isEmpty());
   QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(song.Cell(0, 1, 1).Note, 12);
   QApplication::clipboard()->setText("not a block");

@@ -539,6 +539,31 @@ TEST_F(PatternPageInWindowTest, KeypadPlusOnInstrument255ShowsInstrumentZero) {
   EXPECT_EQ(state().CurrentPattern, 0);
 }
 
+// Beneath row 31 a status line; behind the unchanged texts the beat rows and the cursor's cell.
+TEST_F(PatternPageInWindowTest, StatusLineBeatRowsAndTheCursorsCell) {
+  auto* status = Find<QLabel>("StatusLine");
+  const QTextBlock row31 = Memo(0)->document()->lastBlock();
+  EXPECT_GT(status->y(), Memo(0)->mapToParent(Memo(0)->cursorRect(QTextCursor(row31)).bottomLeft()).y());
+  QTest::keyClick(Memo(0), Qt::Key_F3);
+  QTest::keyClick(Memo(0), Qt::Key_Plus, Qt::KeypadModifier);
+  Run("EditStep4");
+  state().LoopPattern = state().Record = true;
+  window->patternPage().ShowStatus();
+  EXPECT_EQ(status->text(), "Octave 4   Instrument 01   Step 4   Loop   Record");
+  QTest::keyClicks(Memo(0), "z");
+  auto marks = [&](int memo) { return window->patternPage().Memo(memo)->extraSelections(); };
+  EXPECT_EQ(marks(0).size(), 8);  // rows 0, 4, ... 28 of the row numbers
+  const QTextEdit::ExtraSelection cell = marks(1).back();
+  EXPECT_EQ(std::make_pair(cell.cursor.selectionStart(), cell.cursor.selectedText()),
+            std::make_pair(4 * 11, QString("...")));
+  EXPECT_EQ(cell.format.background().color(), QColor(178, 0, 0));  // red while recording
+  Run("HighlightRows8");
+  EXPECT_EQ(marks(0).size(), 4);
+  Run("HighlightRowsOff1");
+  EXPECT_EQ(std::make_tuple(marks(0).size(), marks(1).size(), marks(2).size()), std::make_tuple(0, 1, 0));
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(Memo(t)->toPlainText().toStdString(), TrackText(song(), 0, t, "\n"));
+}
+
 TEST_F(PatternPageInWindowTest, EditMenuShortcutsCopyPasteAndClone) {
   song().Cell(0, 2, 4) = {25, 0, 0, 0};
   window->patternPage().FocusTrack(3);

@@ -28,8 +28,13 @@ bool Always(W&, const Command&) { return true; }
 bool SampleRateInUse(W& w, const Command& row) { return w.engine().SampleRate == row.value; }
 bool BufferSizeInUse(W& w, const Command& row) { return w.engine().BufferSize == row.value; }
 bool FollowingSong(W& w, const Command&) { return w.state().FollowSong; }
+bool EditStepInUse(W& w, const Command& row) { return w.state().EditStep == row.value; }
+bool HighlightRowsInUse(W& w, const Command& row) { return w.state().HighlightRows == row.value; }
 void SampleFreq(W& w, A& item) { w.SampleFreqClick(&item); }
 void Buffersize(W& w, A& item) { w.BuffersizeClick(&item); }
+// An item of value 0 carries no data, which reads as 0 all the same.
+void EditStep(W& w, A& item) { w.patternPage().EditStepClick(item.data().toInt()); }
+void HighlightRows(W& w, A& item) { w.patternPage().HighlightRowsClick(item.data().toInt()); }
 
 // kind, name, menu, caption, shortcuts, pages, step, run, flags, group, value, checked
 const Command kCommands[] = {
@@ -148,6 +153,24 @@ const Command kCommands[] = {
     {kSlot, "MIDIInput1", "Option1"},
     {kItem, "Scopes1", "Option1", "Scopes", "F9", kAll, nullptr, [](W& w, A& a) { w.ScopesClick(a.isChecked()); },
      kCheckable},
+    // Rows a note or "." entry moves the cursor on. The item of step 1 shares its name with
+    // the submenu, as a QAction beside a QMenu.
+    {kItem, "EditStep0", "EditStep1", "0", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 0, EditStepInUse},
+    {kItem, "EditStep1", "EditStep1", "1", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 1, EditStepInUse},
+    {kItem, "EditStep2", "EditStep1", "2", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 2, EditStepInUse},
+    {kItem, "EditStep3", "EditStep1", "3", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 3, EditStepInUse},
+    {kItem, "EditStep4", "EditStep1", "4", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 4, EditStepInUse},
+    {kItem, "EditStep5", "EditStep1", "5", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 5, EditStepInUse},
+    {kItem, "EditStep6", "EditStep1", "6", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 6, EditStepInUse},
+    {kItem, "EditStep7", "EditStep1", "7", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 7, EditStepInUse},
+    {kItem, "EditStep8", "EditStep1", "8", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 8, EditStepInUse},
+    // Beat rows: every n-th row of the pattern view on a background of its own.
+    {kItem, "HighlightRowsOff1", "HighlightRows1", "Off", "", kAll, nullptr, HighlightRows, kCheckable, "HighlightRows",
+     0, HighlightRowsInUse},
+    {kItem, "HighlightRows4", "HighlightRows1", "4", "", kAll, nullptr, HighlightRows, kCheckable, "HighlightRows", 4,
+     HighlightRowsInUse},
+    {kItem, "HighlightRows8", "HighlightRows1", "8", "", kAll, nullptr, HighlightRows, kCheckable, "HighlightRows", 8,
+     HighlightRowsInUse},
 
     {kItem, "Quit1", "", "Quit", "", kAll, nullptr, [](W& w, A&) { w.Quit1Click(); }},
 };
@@ -161,6 +184,8 @@ const CommandMenu kMenus[] = {
     {"SampleFreq1", "Option1", "SampleFreq"},
     {"Buffersize1", "Option1", "Buffersize"},
     {"Keyboard1", "Option1", "Keyboard"},
+    {"EditStep1", "Option1", "Edit Step"},
+    {"HighlightRows1", "Option1", "Highlight Rows"},
 };
 
 }  // namespace

@@ -38,7 +38,7 @@ int PatternPage::CommandTrack() const {
 
 void PatternPage::SelectAllClick() {
   SelectTrackThenPattern(ctx_.state, CommandTrack());
-  ShowSelection();
+  ShowMarks();
 }
 
 void PatternPage::CopyBlockClick() {

@@ -11,6 +11,7 @@
 #include "app/pages/track_memo.h"
 #include "editors/pattern/block_selection.h"
 #include "editors/pattern/pattern_keys.h"
+#include "editors/pattern/pattern_status.h"
 #include "editors/pattern/pattern_text.h"
 #include "editors/pattern/pattern_tools.h"
 #include "editors/pattern/track_mutes.h"
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int kFontPixels = 11;
 constexpr int kLineLength = kRowTextLength + 1;  // a line of the widget's document and its break
+// The status line lies over the bottom of the columns, below row 31, where they show nothing:
+// the page has no free strip of its own under them.
+constexpr QRect kStatusLine(3, 462, 646, 16);
 
 QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -92,7 +96,17 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
   for (int t = 0; t + 1 < kTrackCount; ++t) setTabOrder(tracks_[t], tracks_[t + 1]);
   setTabOrder(tracks_[kTrackCount - 1], scrollBarpatt_);
 
+  statusLine_ = new QLabel(this);
+  statusLine_->setObjectName(QStringLiteral("StatusLine"));
+  statusLine_->setGeometry(kStatusLine);
+  statusLine_->setTextFormat(Qt::PlainText);
+  statusLine_->setIndent(3);  // the text starts where the row numbers do
+  statusLine_->setFont(FixedPitchFont(kFontPixels));
+  statusLine_->setAttribute(Qt::WA_TransparentForMouseEvents);  // a click still reaches the column below
+  statusLine_->raise();
+
   RefreshPatternView();
+  ShowStatus();
 }
 
 QPlainTextEdit* PatternPage::Memo(int index) {
@@ -114,9 +128,11 @@ void PatternPage::PlaceCaret(int track) {
   QTextCursor cursor = memo->textCursor();
   // A caret that already stands there is left alone: setting it again would lay its line
   // out and repaint it for nothing (ShowRows keeps such a caret in place).
-  if (cursor.position() == position && !cursor.hasSelection()) return;
-  cursor.setPosition(position);
-  memo->setTextCursor(cursor);
+  if (cursor.position() != position || cursor.hasSelection()) {
+    cursor.setPosition(position);
+    memo->setTextCursor(cursor);
+  }
+  ShowMarks();  // the cursor's cell follows the caret
 }
 
 void PatternPage::ShowPatternNumber() {
@@ -145,26 +161,7 @@ void PatternPage::RefreshPatternView() {
     ShowRows(t, changed);
   }
   for (int t = 0; t < kTrackCount; ++t) PlaceCaret(t);
-  ShowSelection();
-}
-
-// The selected cells' row texts, inverted: one span of rows per selected track.
-void PatternPage::ShowSelection() {
-  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
-  QTextCharFormat inverted;
-  inverted.setForeground(ColorOf(ctx_.settings.BackColor));
-  inverted.setBackground(ColorOf(ctx_.settings.TextColor));
-  for (int t = 0; t < kTrackCount; ++t) {
-    QList<QTextEdit::ExtraSelection> span;
-    if (range && t >= range->firstTrack && t <= range->lastTrack) {
-      QTextCursor rows(tracks_[t]->document());
-      rows.setPosition(range->firstRow * kLineLength);
-      rows.setPosition(range->lastRow * kLineLength + kRowTextLength, QTextCursor::KeepAnchor);
-      span.append({rows, inverted});
-    }
-    if (span.isEmpty() && tracks_[t]->extraSelections().isEmpty()) continue;
-    tracks_[t]->setExtraSelections(span);
-  }
+  ShowMarks();
 }
 
 // Writes the marked lines of shownRows_ into the column, in one edit so that the box lays
@@ -178,6 +175,7 @@ void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed
       text += QLatin1String(shownRows_[track][r].data(), kRowTextLength);
     }
     tracks_[track]->setPlainText(text);
+    marksShown_[track + 1] = {};
     return;
   }
   // Every line holds kRowTextLength characters, so row r starts at kLineLength x r. Each
@@ -226,12 +224,16 @@ void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed
     edit.setPosition(end, QTextCursor::KeepAnchor);
     edit.removeSelectedText();
   }
-  if (editing) edit.endEditBlock();
+  if (!editing) return;
+  edit.endEditBlock();
+  // The marks' ends in rewritten lines have moved with the replaced text: draw them again.
+  marksShown_[track + 1] = {};
 }
 
 void PatternPage::TPattEdShow() {
   RefreshPatternView();
   FocusTrack(1);
+  ShowStatus();
 }
 
 void PatternPage::FocusTrack(int k) {
@@ -262,8 +264,7 @@ void PatternPage::Memo1MouseDown(int track, const TextHit& hit, bool shift) {
   // Shift draws the selection on from the cursor of the track that had the keyboard.
   const int from = clickedFrom_ >= 0 ? clickedFrom_ : CommandTrack();
   clickedFrom_ = -1;
-  const KeyOutcome outcome = ClickCell(ctx_.state, track, hit.line, hit.character, shift, from);
-  if (outcome.selectionChanged) ShowSelection();
+  ClickCell(ctx_.state, track, hit.line, hit.character, shift, from);
   PlaceCaret(track);
 }
 
@@ -271,6 +272,19 @@ void PatternPage::Memo1Enter(int track, bool byClick) {
   clickedFrom_ = byClick ? lastTrack_ : -1;
   lastTrack_ = track;
   PlaceCaret(track);
+}
+
+void PatternPage::ShowStatus() {
+  QPalette palette = statusLine_->palette();
+  palette.setColor(QPalette::WindowText, ColorOf(ctx_.settings.TextColor));
+  statusLine_->setPalette(palette);
+  statusLine_->setText(QString::fromStdString(PatternStatusText(ctx_.state)));
+  ShowMarks();  // Record colours the cursor's cell
+}
+
+void PatternPage::EditStepClick(int step) {
+  ctx_.state.EditStep = static_cast<uint8_t>(step);
+  ShowStatus();
 }
 
 void PatternPage::ShowMutes() {
@@ -283,6 +297,7 @@ void PatternPage::ShowMutes() {
     palette.setColor(QPalette::Text, wanted);
     tracks_[t]->setPalette(palette);
   }
+  ShowMarks();
 }
 
 }  // namespace kelmar

@@ -4,7 +4,9 @@
 // keeps the columns' text, carets and focus in step with what they changed.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QTextEdit>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -12,6 +14,7 @@
 
 #include "app/app_context.h"
 #include "editors/pattern/block_commands.h"
+#include "editors/pattern/pattern_marks.h"
 
 class QKeyEvent;
 class QLabel;
@@ -60,6 +63,17 @@ class PatternPage : public QWidget {
   void SoloTrackClick();
   // Draws the muted tracks' columns dimmed, in the song's colours.
   void ShowMutes();
+  // Option / "Edit Step" (0..8) and "Highlight Rows" (0: off, 4, 8).
+  void EditStepClick(int step);
+  void HighlightRowsClick(int every);
+  // The status line under the track columns: entry octave, current instrument and its file,
+  // edit step, and Loop and Record while they are on. Call it whenever one of them changes;
+  // it also redraws the cursor's cell, which Record colours.
+  void ShowStatus();
+  // Draws what lies behind the text (the beat rows, the block selection, the cursor's cell
+  // in the track that takes the keys) where it changed since last drawn, and nothing
+  // otherwise, so every change of the cursor, focus or selection may call it.
+  void ShowMarks();
 
   // Memo0, Memo1..Memo8, for the colours.
   QList<QWidget*> TextBoxes();
@@ -96,10 +110,24 @@ class PatternPage : public QWidget {
   void Preview(int track, int note);
   void Follow(int track, const KeyOutcome& outcome);
   void FollowTyping(int track, int row, const std::array<char, 10>& rowText, KeyOutcome outcome);
-  void ShowSelection();
   void SetMuted(uint8_t muted);
   int CommandTrack() const;
   bool EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule);
+
+  // What one column's marks were drawn from; column 0 is the row numbers.
+  struct Marks {
+    int every = -1;      // HighlightRows; -1: nothing drawn yet, or the text was rewritten
+    int cursorRow = -1;  // the cursor's cell, -1 in the other columns
+    CharSpan cursor;
+    bool record = false;
+    int firstRow = -1;  // the selected rows of this track, -1 for none
+    int lastRow = -1;
+    uint32_t text = 0;  // the song's colours
+    uint32_t back = 0;
+    bool operator==(const Marks&) const = default;
+  };
+  Marks WantedMarks(int column) const;
+  QList<QTextEdit::ExtraSelection> MarkList(int column, const Marks& marks);
 
   AppContext& ctx_;
   QLabel* label34_ = nullptr;
@@ -107,6 +135,8 @@ class PatternPage : public QWidget {
   QScrollBar* scrollBarpatt_ = nullptr;
   QPlainTextEdit* memo0_ = nullptr;
   std::array<TrackMemo*, 8> tracks_{};
+  QLabel* statusLine_ = nullptr;
+  std::array<Marks, 9> marksShown_{};
   // The row texts each column shows: a redraw rewrites only the lines that differ, since
   // laying text out is what a redraw costs.
   using RowTexts = std::array<std::array<char, 10>, 32>;

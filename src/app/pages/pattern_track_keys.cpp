@@ -21,7 +21,9 @@ bool PatternPage::FormKeyDown(QKeyEvent* event) {
     case Qt::Key_F4: octave = 6; break;
     default: break;
   }
-  if (octave >= 0) ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
+  if (octave < 0) return false;
+  ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
+  ShowStatus();
   return false;
 }
 
@@ -38,10 +40,12 @@ void PatternPage::Follow(int track, const KeyOutcome& outcome) {
   Preview(track, outcome.previewNote);
   if (outcome.refreshView) RefreshPatternView();
   if (outcome.patternStepped) tracks_[track]->setFocus(Qt::OtherFocusReason);
-  if (outcome.instrumentChanged) ctx_.views.RefreshInstrumentPanel();
+  if (outcome.instrumentChanged) {
+    ctx_.views.RefreshInstrumentPanel();
+    ShowStatus();
+  }
   if (outcome.focusTrack >= 0) FocusTrack(outcome.focusTrack + 1);
-  if (outcome.selectionChanged) ShowSelection();
-  PlaceCaret(track);
+  PlaceCaret(track);  // with the marks: the selection and the cursor's cell
 }
 
 bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
@@ -61,6 +65,7 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
   if (typed == 0) return;
 
   const int row = ctx_.state.TrackCursors[track].CursorRow;
+  const uint8_t octave = ctx_.state.EntryOctave;
   std::array<char, kRowTextLength> rowText = shownRows_[track][row];
   KeyOutcome outcome;
   {
@@ -68,6 +73,7 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
     outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
   }
   FollowTyping(track, row, rowText, outcome);
+  if (ctx_.state.EntryOctave != octave) ShowStatus();  // a digit in the octave column
 }
 
 void PatternPage::PlayNote(int note) {
@@ -92,7 +98,6 @@ void PatternPage::FollowTyping(int track, int row, const std::array<char, kRowTe
     changed[row] = true;
     shownRows_[track][row] = rowText;
     ShowRows(track, changed);
-    outcome.selectionChanged = ctx_.state.Selection.Active;  // the rewritten row is drawn selected again
   }
   Follow(track, outcome);
 }

@@ -1,0 +1,108 @@
+// The pattern page's marks behind the text: the beat rows in every column, the block
+// selection, and on top the cursor's cell in the track that takes the keys. They are drawn
+// as the text boxes' extra selections, so the characters stay the row texts. A column's
+// marks are set again only when what they show has changed.
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <optional>
+
+#include "app/pages/pattern_page.h"
+#include "editors/pattern/block_selection.h"
+
+namespace kelmar {
+namespace {
+
+constexpr int kBeatPercent = 14;  // of the way from the background to the text colour
+constexpr int kCursorPercent = 40;
+constexpr int kRecordPercent = 70;  // of the way to the recording red
+const QColor kRecordRed(255, 0, 0);
+
+QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+QColor Towards(const QColor& from, const QColor& to, int percent) {
+  auto mix = [percent](int a, int b) { return a + (b - a) * percent / 100; };
+  return QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue()));
+}
+
+QTextCharFormat Background(const QColor& color) {
+  QTextCharFormat format;
+  format.setBackground(color);
+  return format;
+}
+
+// The whole width of a line, also beyond its last character.
+QTextEdit::ExtraSelection LineMark(QTextDocument* document, int line, QTextCharFormat format) {
+  format.setProperty(QTextFormat::FullWidthSelection, true);
+  return {QTextCursor(document->findBlockByNumber(line)), format};
+}
+
+QTextEdit::ExtraSelection SpanMark(QTextDocument* document, int line, CharSpan span, const QTextCharFormat& format) {
+  QTextCursor at(document->findBlockByNumber(line));
+  const int start = at.position() + span.first;
+  at.setPosition(start);
+  at.setPosition(start + span.length, QTextCursor::KeepAnchor);
+  return {at, format};
+}
+
+}  // namespace
+
+PatternPage::Marks PatternPage::WantedMarks(int column) const {
+  Marks marks;
+  marks.every = ctx_.state.HighlightRows;
+  marks.text = ctx_.settings.TextColor;
+  marks.back = ctx_.settings.BackColor;
+  const int track = column - 1;
+  if (track < 0) return marks;
+  if (track == CommandTrack()) {
+    const TrackCursor& cursor = ctx_.state.TrackCursors[track];
+    marks.cursorRow = cursor.CursorRow;
+    marks.cursor = CursorCellSpan(cursor.CursorColumn);
+    marks.record = ctx_.state.Record;
+  }
+  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
+  if (range && track >= range->firstTrack && track <= range->lastTrack) {
+    marks.firstRow = range->firstRow;
+    marks.lastRow = range->lastRow;
+  }
+  return marks;
+}
+
+QList<QTextEdit::ExtraSelection> PatternPage::MarkList(int column, const Marks& marks) {
+  QTextDocument* document = Memo(column)->document();
+  const QColor text = ColorOf(marks.text);
+  const QColor back = ColorOf(marks.back);
+  QList<QTextEdit::ExtraSelection> list;
+  const QTextCharFormat beat = Background(Towards(back, text, kBeatPercent));
+  for (int row = 0; row < kRowCount; ++row) {
+    if (IsBeatRow(row, marks.every)) list.append(LineMark(document, row, beat));
+  }
+  if (marks.firstRow >= 0) {  // the selected rows' texts, inverted, as one span
+    QTextCharFormat inverted = Background(text);
+    inverted.setForeground(back);
+    QTextCursor rows(document->findBlockByNumber(marks.firstRow));
+    rows.setPosition(document->findBlockByNumber(marks.lastRow).position() + kRowTextLength, QTextCursor::KeepAnchor);
+    list.append({rows, inverted});
+  }
+  if (marks.cursorRow >= 0) {
+    const QColor box = marks.record ? Towards(back, kRecordRed, kRecordPercent) : Towards(back, text, kCursorPercent);
+    list.append(SpanMark(document, marks.cursorRow, marks.cursor, Background(box)));
+  }
+  return list;
+}
+
+void PatternPage::ShowMarks() {
+  for (int column = 0; column <= kTrackCount; ++column) {
+    const Marks wanted = WantedMarks(column);
+    if (wanted == marksShown_[column]) continue;
+    marksShown_[column] = wanted;
+    Memo(column)->setExtraSelections(MarkList(column, wanted));
+  }
+}
+
+void PatternPage::HighlightRowsClick(int every) {
+  ctx_.state.HighlightRows = static_cast<uint8_t>(every);
+  ShowMarks();
+}
+
+}  // namespace kelmar
