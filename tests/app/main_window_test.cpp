@@ -211,7 +211,8 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   for (const char* name : {"SampleFreq22050", "SampleFreq32000", "SampleFreq44100", "SampleFreq48000"}) {
     EXPECT_EQ(Item(name)->data().toInt(), QString(name).mid(10).toInt());
   }
-  for (const char* name : {"Buffersize512", "Buffersize1024", "Buffersize2048", "Buffersize4096"}) {
+  for (const char* name :
+       {"Buffersize128", "Buffersize256", "Buffersize512", "Buffersize1024", "Buffersize2048", "Buffersize4096"}) {
     EXPECT_EQ(Item(name)->data().toInt(), QString(name).mid(10).toInt());
   }
 
@@ -225,6 +226,8 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   // Choosing the value in use keeps its mark and reopens all the same.
   Run("Buffersize512");
   EXPECT_EQ(checked("Buffersize1"), QStringList{"512"});
+  Run("Buffersize128");
+  EXPECT_EQ(window->engine().BufferSize, 128);
   Run("EditStep0");
   EXPECT_EQ(checked("EditStep1"), QStringList{"0"});
   EXPECT_EQ(window->state().EditStep, 0);
