@@ -1,10 +1,12 @@
 // The pattern page's marks behind the text: the beat rows in every column, the block
-// selection, and on top the cursor's cell in the track that takes the keys. They are drawn
-// as the text boxes' extra selections, so the characters stay the row texts. A column's
-// marks are set again only when what they show has changed.
+// selection, and on top the cursor's cell in the track that takes the keys. The beat rows
+// are the lines' backgrounds, the others the text boxes' extra selections, so the characters
+// stay the row texts. A column's marks are set again only when what they show has changed:
+// the column is laid out and repainted where they are.
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 #include <optional>
 
 #include "app/pages/pattern_page.h"
@@ -31,12 +33,6 @@ QTextCharFormat Background(const QColor& color) {
   return format;
 }
 
-// The whole width of a line, also beyond its last character.
-QTextEdit::ExtraSelection LineMark(QTextDocument* document, int line, QTextCharFormat format) {
-  format.setProperty(QTextFormat::FullWidthSelection, true);
-  return {QTextCursor(document->findBlockByNumber(line)), format};
-}
-
 QTextEdit::ExtraSelection SpanMark(QTextDocument* document, int line, CharSpan span, const QTextCharFormat& format) {
   QTextCursor at(document->findBlockByNumber(line));
   const int start = at.position() + span.first;
@@ -49,7 +45,7 @@ QTextEdit::ExtraSelection SpanMark(QTextDocument* document, int line, CharSpan s
 
 PatternPage::Marks PatternPage::WantedMarks(int column) const {
   Marks marks;
-  marks.every = ctx_.state.HighlightRows;
+  marks.drawn = true;
   marks.text = ctx_.settings.TextColor;
   marks.back = ctx_.settings.BackColor;
   const int track = column - 1;
@@ -73,10 +69,6 @@ QList<QTextEdit::ExtraSelection> PatternPage::MarkList(int column, const Marks& 
   const QColor text = ColorOf(marks.text);
   const QColor back = ColorOf(marks.back);
   QList<QTextEdit::ExtraSelection> list;
-  const QTextCharFormat beat = Background(Towards(back, text, kBeatPercent));
-  for (int row = 0; row < kRowCount; ++row) {
-    if (IsBeatRow(row, marks.every)) list.append(LineMark(document, row, beat));
-  }
   if (marks.firstRow >= 0) {  // the selected rows' texts, inverted, as one span
     QTextCharFormat inverted = Background(text);
     inverted.setForeground(back);
@@ -91,8 +83,38 @@ QList<QTextEdit::ExtraSelection> PatternPage::MarkList(int column, const Marks& 
   return list;
 }
 
+// Every line's background, in one edit so that the column lays its text out once.
+void PatternPage::ShowBeats(int column, const Beats& beats) {
+  QTextDocument* document = Memo(column)->document();
+  const QBrush beat(Towards(ColorOf(beats.back), ColorOf(beats.text), kBeatPercent));
+  QTextCursor edit(document);
+  edit.beginEditBlock();
+  for (QTextBlock line = document->begin(); line.isValid(); line = line.next()) {
+    QTextBlockFormat format = line.blockFormat();
+    if (IsBeatRow(line.blockNumber(), beats.every))
+      format.setBackground(beat);
+    else
+      format.clearBackground();
+    edit.setPosition(line.position());
+    edit.setBlockFormat(format);
+  }
+  edit.endEditBlock();
+}
+
+void PatternPage::MarksRewritten(int track, const std::array<bool, kRowCount>& changed) {
+  Marks& shown = marksShown_[track + 1];
+  bool moved = shown.cursorRow >= 0 && changed[shown.cursorRow];
+  for (int row = std::max(shown.firstRow, 0); row <= shown.lastRow; ++row) moved = moved || changed[row];
+  if (moved) shown.drawn = false;
+}
+
 void PatternPage::ShowMarks() {
   for (int column = 0; column <= kTrackCount; ++column) {
+    const Beats beats{ctx_.state.HighlightRows, ctx_.settings.TextColor, ctx_.settings.BackColor};
+    if (beats != beatsShown_[column]) {
+      beatsShown_[column] = beats;
+      ShowBeats(column, beats);
+    }
     const Marks wanted = WantedMarks(column);
     if (wanted == marksShown_[column]) continue;
     marksShown_[column] = wanted;

@@ -175,6 +175,7 @@ void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed
       text += QLatin1String(shownRows_[track][r].data(), kRowTextLength);
     }
     tracks_[track]->setPlainText(text);
+    beatsShown_[track + 1] = {};
     marksShown_[track + 1] = {};
     return;
   }
@@ -226,8 +227,7 @@ void PatternPage::ShowRows(int track, const std::array<bool, kRowCount>& changed
   }
   if (!editing) return;
   edit.endEditBlock();
-  // The marks' ends in rewritten lines have moved with the replaced text: draw them again.
-  marksShown_[track + 1] = {};
+  MarksRewritten(track, changed);
 }
 
 void PatternPage::TPattEdShow() {

@@ -114,20 +114,32 @@ class PatternPage : public QWidget {
   int CommandTrack() const;
   bool EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule);
 
-  // What one column's marks were drawn from; column 0 is the row numbers.
+  // What one column's marks were drawn from; column 0 is the row numbers. The beat rows are
+  // the lines' backgrounds, which a rewrite of their characters keeps; the selection and the
+  // cursor's cell are extra selections, whose ends a rewrite of their lines moves.
+  struct Beats {
+    int every = -1;     // HighlightRows; -1: not drawn yet
+    uint32_t text = 0;  // the song's colours
+    uint32_t back = 0;
+    bool operator==(const Beats&) const = default;
+  };
   struct Marks {
-    int every = -1;      // HighlightRows; -1: nothing drawn yet, or the text was rewritten
+    bool drawn = false;  // false: not drawn yet, or a line they stand on was rewritten
     int cursorRow = -1;  // the cursor's cell, -1 in the other columns
     CharSpan cursor;
     bool record = false;
     int firstRow = -1;  // the selected rows of this track, -1 for none
     int lastRow = -1;
-    uint32_t text = 0;  // the song's colours
+    uint32_t text = 0;
     uint32_t back = 0;
     bool operator==(const Marks&) const = default;
   };
   Marks WantedMarks(int column) const;
   QList<QTextEdit::ExtraSelection> MarkList(int column, const Marks& marks);
+  void ShowBeats(int column, const Beats& beats);
+  // After ShowRows rewrote the changed rows of a track: its marks are drawn again if they
+  // stand on one of them.
+  void MarksRewritten(int track, const std::array<bool, 32>& changed);
 
   AppContext& ctx_;
   QLabel* label34_ = nullptr;
@@ -136,6 +148,7 @@ class PatternPage : public QWidget {
   QPlainTextEdit* memo0_ = nullptr;
   std::array<TrackMemo*, 8> tracks_{};
   QLabel* statusLine_ = nullptr;
+  std::array<Beats, 9> beatsShown_{};
   std::array<Marks, 9> marksShown_{};
   // The row texts each column shows: a redraw rewrites only the lines that differ, since
   // laying text out is what a redraw costs.
