@@ -117,6 +117,8 @@ const Command kCommands[] = {
 
     {kItem, "Song4", "", "Play Song", "F5", kAll, nullptr, [](W& w, A&) { w.transport().Song4Click(); }},
     {kItem, "Pattern1", "", "Play &Pattern", "F6", kAll, nullptr, [](W& w, A&) { w.transport().Pattern1Click(); }},
+    {kItem, "PlayFromCursor1", "", "Play from Cursor", "F7", kAll, nullptr,
+     [](W& w, A&) { w.transport().PlayFromCursorClick(); }},
     {kItem, "Stop1", "", "Stop", "F8", kAll, nullptr, [](W& w, A&) { w.transport().Stop1Click(); }},
 
     {kNote, "NoAudio1", "Option1", "No audio output", "", kAll, nullptr, nullptr, kHidden | kDisabled},
@@ -148,6 +150,14 @@ const Command kCommands[] = {
     {kSlot, "MIDIInput1", "Option1"},
     {kItem, "Scopes1", "Option1", "Scopes", "F9", kAll, nullptr, [](W& w, A& a) { w.ScopesClick(a.isChecked()); },
      kCheckable},
+    // Composing while it plays.
+    {kSeparator, "ComposeSeparator1", "Option1"},
+    {kItem, "LoopPattern1", "Option1", "Loop Pattern", "Ctrl+L", kAll, nullptr,
+     [](W& w, A& a) { w.transport().LoopPatternClick(a.isChecked()); }, kCheckable},
+    {kItem, "Record1", "Option1", "Record", "Ctrl+Shift+R", kAll, nullptr,
+     [](W& w, A& a) { w.RecordClick(a.isChecked()); }, kCheckable},
+    {kItem, "RecordVelocity1", "Option1", "Record Velocity", "", kAll, nullptr,
+     [](W& w, A& a) { w.state().RecordVelocity = a.isChecked(); }, kCheckable},
 
     {kItem, "Quit1", "", "Quit", "", kAll, nullptr, [](W& w, A&) { w.Quit1Click(); }},
 };

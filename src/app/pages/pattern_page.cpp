@@ -286,3 +286,7 @@ void PatternPage::ShowMutes() {
 }
 
 }  // namespace kelmar
+
+namespace kelmar {
+void PatternPage::ShowStatus() {}  // STUB until the status line lands
+}  // namespace kelmar

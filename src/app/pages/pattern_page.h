@@ -11,7 +11,9 @@
 #include <functional>
 
 #include "app/app_context.h"
+#include "app/live_recorder.h"
 #include "editors/pattern/block_commands.h"
+#include "midi/midi_note.h"
 
 class QKeyEvent;
 class QLabel;
@@ -38,9 +40,15 @@ class PatternPage : public QWidget {
   // The window's key preview on this page: F1..F4 (with Shift: the odd octaves) choose the
   // entry octave. Returns true only for keys it swallows; these keys still go on to the column.
   bool FormKeyDown(QKeyEvent* event);
-  // A note from a MIDI keyboard (0..107): entered at the cursor of the focused track (the
-  // last one focused while none is) as a note key enters it, as one "Note Entry" step.
-  void PlayNote(int note);
+  // A note from a MIDI keyboard: entered at the cursor of the focused track (the last one
+  // focused while none is) as a note key enters it, as one "Note Entry" step. While
+  // recording, it goes to the row being heard, a chord's notes to the tracks beside it.
+  void PlayNote(const MidiNoteEvent& note);
+  // Record: the focused track's cursor goes to the row being heard.
+  void FollowHeardRow();
+  LiveRecorder& recorder() { return recorder_; }
+  // The status line: entry octave, instrument, edit step, Loop and Record.
+  void ShowStatus();
 
   // Edit menu: "Copy Track", "Paste Track", "Clone Pattern".
   void CopyTrack1Click();
@@ -74,6 +82,8 @@ class PatternPage : public QWidget {
   void ScrollBarpattScroll(int position);
   // The track (0..7) whose column has the keyboard focus, 255 when none has it.
   uint8_t FocusedTrack() const;
+  // The track the commands act on: the focused one, or the last one focused.
+  int CommandTrack() const;
 
   // Track column events (shared by the eight columns; track = the column's Tag).
   void Memo1Click(int track);
@@ -98,10 +108,13 @@ class PatternPage : public QWidget {
   void FollowTyping(int track, int row, const std::array<char, 10>& rowText, KeyOutcome outcome);
   void ShowSelection();
   void SetMuted(uint8_t muted);
-  int CommandTrack() const;
+  bool RecordKey(int track, const QKeyEvent* event);
+  void EnterNoteAtCursor(int note);
+  void ShowRecorded(const RecordPlace& place);
   bool EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule);
 
   AppContext& ctx_;
+  LiveRecorder recorder_{ctx_};
   QLabel* label34_ = nullptr;
   QLabel* labelpatt_ = nullptr;
   QScrollBar* scrollBarpatt_ = nullptr;
