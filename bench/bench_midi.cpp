@@ -66,7 +66,7 @@ void BM_PostedNoteToCell(benchmark::State& bench) {
   PatternWindow w;
   for (auto _ : bench) {
     bench.SetIterationTime(w.NoteToCell([&](uint8_t key) {
-      std::thread midiThread([&] { w.window->midiKeyboard().PostNote(key - 24); });
+      std::thread midiThread([&] { w.window->midiKeyboard().PostNote(MidiNoteEvent{key - 24, 100, true, 0}); });
       midiThread.join();
     }));
   }

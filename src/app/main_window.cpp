@@ -162,7 +162,7 @@ void MainWindow::FillSlot(const Command& slot, QMenu& menu) {
         &menu, QString::fromUtf8(slot.caption), [this] { return history_ ? history_->KeptJournals() : QStringList(); },
         [this](const QString& journal) { UnsavedWorkClick(journal); }, this);
   } else {
-    midiKeyboard_ = new MidiKeyboard(&menu, [this](int note) { MidiNote(note); }, this);
+    midiKeyboard_ = new MidiKeyboard(&menu, [this](const MidiNoteEvent& note) { MidiNote(note); }, this);
   }
 }
 
@@ -294,12 +294,12 @@ bool MainWindow::FormKeyDown(QKeyEvent* event) {
 
 void MainWindow::StartMidi() { midiKeyboard_->Start(); }
 
-void MainWindow::MidiNote(int note) {
+void MainWindow::MidiNote(const MidiNoteEvent& note) {
   // A box that asks something has the keyboard to itself, and so the MIDI keyboard too.
   if (QApplication::activeModalWidget()) return;
   switch (pageControl_->currentIndex()) {
     case kInstrumentPage:
-      instrumentPage_->PlayNote(note);
+      if (note.on) instrumentPage_->PlayNote(note.note);
       break;
     case kPatternPage:
       patternPage_->PlayNote(note);
@@ -307,6 +307,12 @@ void MainWindow::MidiNote(int note) {
     default:
       break;
   }
+}
+
+void MainWindow::RecordClick(bool on) {
+  state_.Record = on;
+  patternPage_->recorder().EndTake();
+  patternPage_->ShowStatus();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

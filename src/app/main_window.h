@@ -17,6 +17,7 @@
 #include "editors/editor_state.h"
 #include "engine/engine.h"
 #include "files/song_settings.h"
+#include "midi/midi_note.h"
 
 class QAction;
 class QMenu;
@@ -75,7 +76,9 @@ class MainWindow : public QMainWindow, public Views {
   // tests that play no MIDI do not).
   void StartMidi();
   // A note from a MIDI keyboard, on the window thread: the page shown plays it as a key.
-  void MidiNote(int note);
+  void MidiNote(const MidiNoteEvent& note);
+  // Option > "Record": while the song plays, notes go to the row being heard.
+  void RecordClick(bool on);
   // Loads a song named on the command line, as Load / Song does after its dialog.
   void OpenSongFile(const QString& path);
   // Load / "Unsaved Work": the work a kept journal holds, as one "Load Song" step.

@@ -18,7 +18,7 @@ QString SourceCaption(const MidiSource& source) {
 
 }  // namespace
 
-MidiKeyboard::MidiKeyboard(QMenu* option, std::function<void(int)> play, QObject* parent)
+MidiKeyboard::MidiKeyboard(QMenu* option, std::function<void(const MidiNoteEvent&)> play, QObject* parent)
     : QObject(parent), menu_(option->addMenu("MIDI Input")), play_(std::move(play)) {
   menu_->setObjectName("MIDIInput1");
   ShowSources();
@@ -29,7 +29,7 @@ MidiKeyboard::~MidiKeyboard() = default;
 
 void MidiKeyboard::Start() {
   if (input_) return;
-  input_ = std::make_unique<MidiInput>([this](int note) { PostNote(note); });
+  input_ = std::make_unique<MidiInput>([this](const MidiNoteEvent& note) { PostNote(note); });
   Refresh();
   timer_ = new QTimer(this);
   timer_->setInterval(kSourceLookMs);
@@ -42,7 +42,7 @@ void MidiKeyboard::Refresh() {
   if (input_ && (input_->Refresh() || input_->Available() != wasAvailable)) ShowSources();
 }
 
-void MidiKeyboard::PostNote(int note) {
+void MidiKeyboard::PostNote(const MidiNoteEvent& note) {
   QMetaObject::invokeMethod(this, [this, note] { play_(note); }, Qt::QueuedConnection);
 }
 

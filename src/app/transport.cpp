@@ -40,17 +40,35 @@ void ClearSelection(QPlainTextEdit* memo) {
 Transport::Transport(AppContext& ctx, PatternPage& patternPage, SongPage& songPage)
     : ctx_(ctx), patternPage_(patternPage), songPage_(songPage) {}
 
-void Transport::Song4Click() {
+void Transport::Song4Click() { Play(PlayFrom::Song); }
+
+void Transport::Pattern1Click() { Play(PlayFrom::Pattern); }
+
+void Transport::PlayFromCursorClick() { Play(PlayFrom::Cursor); }
+
+void Transport::Play(PlayFrom from) {
+  const int cursorRow = ctx_.state.TrackCursors[patternPage_.CommandTrack()].CursorRow;
+  const PlayStart start = StartOf(from, ctx_.engine.song, ctx_.state, cursorRow);
+  patternPage_.recorder().EndTake();
   EngineLock lock(ctx_.engine);
-  ctx_.engine.StartPlayback(ctx_.state.OrderRow, 0, 0);
+  Engine& engine = ctx_.engine;
+  engine.LoopPattern = ctx_.state.LoopPattern ? 1 : 0;
+  engine.LoopFirst = start.loopFirst;
+  engine.LoopLast = start.loopLast;
+  engine.StartPlayback(start.orderPos, start.row, start.patternMode);
 }
 
-void Transport::Pattern1Click() {
-  EngineLock lock(ctx_.engine);
-  ctx_.engine.StartPlayback(0, 0, static_cast<uint16_t>(ctx_.state.CurrentPattern + 1));
+void Transport::LoopPatternClick(bool on) {
+  ctx_.state.LoopPattern = on;
+  {
+    EngineLock lock(ctx_.engine);
+    ctx_.engine.LoopPattern = on ? 1 : 0;
+  }
+  patternPage_.ShowStatus();
 }
 
 void Transport::Stop1Click() {
+  patternPage_.recorder().EndTake();
   {
     EngineLock lock(ctx_.engine);
     ctx_.engine.StopPlayback();
@@ -76,14 +94,17 @@ void Transport::ShowPattern(uint8_t pattern) {
 void Transport::Timer1Timer() {
   const PlayPosition position = ctx_.engine.Position();
   if (!position.Playing) {
+    patternPage_.recorder().EndTake();
     ClearHighlights();
     return;
   }
   if (patternPage_.isVisible()) {
     // Only the window thread writes the order list, so this read needs no lock.
     const uint8_t pattern = OrderParamOf(ctx_.engine.song.Order[position.OrderPos]);
-    if (pattern != ctx_.state.CurrentPattern && position.PatternMode == 0 && ctx_.state.FollowSong) ShowPattern(pattern);
+    if (pattern != ctx_.state.CurrentPattern && position.PatternMode == 0 && ctx_.state.FollowSong)
+      ShowPattern(pattern);
     SelectInLine(patternPage_.Memo(0), position.Row, 0, 2);
+    patternPage_.FollowHeardRow();
   } else if (songPage_.isVisible() && position.PatternMode == 0) {
     SelectInLine(songPage_.MemoPO(), position.OrderPos, 0, kOrderLineLength);
   }

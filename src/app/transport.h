@@ -1,9 +1,11 @@
-// "Play Song" (F5), "Play &Pattern" (F6), "Stop" (F8) and the play-position follow that
-// the main window's 100 ms timer runs. The follow only reads the player's published
-// position, never locks and never waits for the audio thread.
+// "Play Song" (F5), "Play &Pattern" (F6), "Play from Cursor" (F7), "Stop" (F8), Option >
+// "Loop Pattern", and the play-position follow that the main window's 100 ms timer runs.
+// The follow reads the player's published position without the lock; only while Record is
+// on does it ask the recorder for the row being heard.
 #pragma once
 
 #include "app/app_context.h"
+#include "editors/pattern/play_start.h"
 
 namespace kelmar {
 
@@ -16,8 +18,13 @@ class Transport {
 
   // Plays the song from the order position under the order cursor, row 0.
   void Song4Click();
-  // Plays the shown pattern once, from row 0.
+  // Plays the shown pattern once, from row 0; looping, from the selection's first row.
   void Pattern1Click();
+  // Plays the shown pattern from the cursor's row: on in the song when the order cursor's
+  // entry plays that pattern, else the pattern alone.
+  void PlayFromCursorClick();
+  // Loop Pattern switched: in force at once, also for what plays.
+  void LoopPatternClick(bool on);
   // Stops and redraws the pattern view (also while nothing plays).
   void Stop1Click();
   // The follow: clears the highlights while stopped; while playing, the pattern view
@@ -26,6 +33,7 @@ class Transport {
   void Timer1Timer();
 
  private:
+  void Play(PlayFrom from);
   void ClearHighlights();
   void ShowPattern(uint8_t pattern);
 

@@ -3,8 +3,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace kelmar {
 
@@ -12,6 +14,15 @@ namespace {
 
 void LockAudio() { SDL_LockAudio(); }
 void UnlockAudio() { SDL_UnlockAudio(); }
+
+// Frames a device still holds when it asks for the next buffer: one more buffer for a sound
+// card; none for the drivers that play nothing (their clock is the callback itself).
+int DeviceHeldFrames(int bufferSize) {
+  char name[32] = {};
+  if (!SDL_AudioDriverName(name, sizeof name)) return bufferSize;
+  const std::string_view driver(name);
+  return driver == "dummy" || driver == "disk" ? 0 : bufferSize;
+}
 
 }  // namespace
 
@@ -43,6 +54,8 @@ bool AudioOutput::OpenAudio() {
     open_ = SDL_OpenAudio(&desired, nullptr) >= 0;
   }
   if (open_) engine_.SetLockHooks(&LockAudio, &UnlockAudio);
+  deviceHeldFrames_ = open_ ? DeviceHeldFrames(engine_.BufferSize) : 0;
+  clocksWritten_ = 0;
   if (subsystem_) SDL_PauseAudio(0);
   return open_;
 }
@@ -92,8 +105,35 @@ int AudioOutput::BufferMilliseconds() const {
   return (1000 * engine_.BufferSize + engine_.SampleRate - 1) / std::max<int>(engine_.SampleRate, 1);
 }
 
+int64_t AudioOutput::NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+uint64_t HeardFrameAt(const OutputClock& clock, int64_t timeNs, uint16_t sampleRate, uint64_t rendered) {
+  if (clock.ns == 0) return rendered;
+  const int64_t since = (timeNs - clock.ns) * sampleRate / 1'000'000'000;
+  const int64_t heard = static_cast<int64_t>(clock.frame) + since - clock.heldFrames;
+  return static_cast<uint64_t>(std::clamp<int64_t>(heard, 0, static_cast<int64_t>(rendered)));
+}
+
+uint64_t AudioOutput::HeardFrame(int64_t timeNs) const {
+  const uint32_t kept = std::min<uint32_t>(clocksWritten_, kClockCount);
+  OutputClock clock;  // none yet: what was rendered
+  for (uint32_t i = 1; i <= kept; ++i) {
+    clock = clocks_[(clocksWritten_ - i) % kClockCount];
+    if (clock.ns <= timeNs) break;  // else the oldest kept
+  }
+  return HeardFrameAt(clock, timeNs, engine_.SampleRate, engine_.RenderedFrames);
+}
+
 void AudioOutput::Callback(void* userdata, uint8_t* stream, int len) {
   auto* self = static_cast<AudioOutput*>(userdata);
+  // The first frame this stream buffer holds: what is staged from the last one comes first.
+  OutputClock& clock = self->clocks_[self->clocksWritten_++ % kClockCount];
+  clock.frame = self->engine_.RenderedFrames - static_cast<uint64_t>(self->stagingLen_ - self->stagingPos_) / 4;
+  clock.ns = NowNs();
+  clock.heldFrames = self->deviceHeldFrames_;
   self->RenderInto(stream, len);
   self->callbacks_.fetch_add(1, std::memory_order_release);
 }

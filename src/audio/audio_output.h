@@ -17,6 +17,19 @@
 
 namespace kelmar {
 
+// When the last stream buffer was asked for: its first frame (counted as
+// Engine::RenderedFrames), the time of the callback (AudioOutput::NowNs), and the frames the
+// device still held then.
+struct OutputClock {
+  uint64_t frame = 0;
+  int64_t ns = 0;  // 0: no callback yet
+  int heldFrames = 0;
+};
+
+// The frame being heard at timeNs: the buffer's first frame, plus the time since its callback,
+// less what the device held; never past what was rendered. Without a clock, what was rendered.
+uint64_t HeardFrameAt(const OutputClock& clock, int64_t timeNs, uint16_t sampleRate, uint64_t rendered);
+
 class AudioOutput {
  public:
   explicit AudioOutput(Engine& engine);
@@ -46,6 +59,13 @@ class AudioOutput {
   // How long one buffer plays: callbacks normally come at least this often.
   int BufferMilliseconds() const;
 
+  // The output clock, for recording: the frame of the engine's output being heard at
+  // timeNs, a time of NowNs() (see HeardFrameAt). A device is taken to hold one more buffer
+  // when it asks for the next, a sound card's usual double buffering; SDL's dummy and disk
+  // drivers hold none. Window thread, under EngineLock.
+  uint64_t HeardFrame(int64_t timeNs) const;
+  static int64_t NowNs();  // the steady clock, in nanoseconds; any thread
+
   // The scopes' feed. While on, each rendered buffer's eight stems also go into scopeRing()
   // (the window thread reads it); off, the callback renders exactly as without scopes.
   void SetScopeFeed(bool on) { scopeFeed_.store(on, std::memory_order_relaxed); }
@@ -74,6 +94,14 @@ class AudioOutput {
   // Only a switch: the ring's own indices order the frames between the threads.
   std::atomic<bool> scopeFeed_{false};
   ScopeRing scopeRing_;
+  // The callbacks' clocks, the newest at clocksWritten_ - 1: a note is placed from the
+  // callback just before it, so a device clock a little off its rate never adds up. The
+  // callback writes them as it begins (SDL holds the engine's lock around it); the open
+  // clears them.
+  static constexpr int kClockCount = 128;
+  std::array<OutputClock, kClockCount> clocks_{};
+  uint32_t clocksWritten_ = 0;
+  int deviceHeldFrames_ = 0;                // window thread, at the open
   std::unique_ptr<int16_t[]> stemScratch_;  // eight stems of kMaxBufferSize stereo frames
   std::array<int16_t*, kChannelCount> stems_{};
 };

@@ -45,6 +45,17 @@ struct PlayPosition {
   uint16_t PatternMode;
 };
 
+// One row as the player processed it: the frame of the renderer's output where the row
+// begins and how many frames it lasts. Recording uses them to find the row being heard.
+struct RowMark {
+  uint64_t Frame = 0;
+  uint32_t Length = 0;
+  uint8_t Pattern = 0;
+  uint8_t Row = 0;
+};
+
+constexpr int kRowMarkCount = 128;  // more rows than the longest output latency holds
+
 class Engine {
  public:
   // InitEngine: frequency table, default tempo and speed, the generator seeded with 1 and
@@ -108,6 +119,25 @@ class Engine {
   uint8_t StopAtLoop = 0;
   uint16_t PatternMode = 0;
 
+  // --- live composing (the window's playback only; files and exports never set these) ---
+  // Window thread under EngineLock; read by the renderer's Tick. While LoopPattern is set, a
+  // pattern played alone goes from the end of row LoopLast (or a break or jump) back to row
+  // LoopFirst instead of stopping.
+  uint8_t LoopPattern = 0;
+  uint8_t LoopFirst = 0;
+  uint8_t LoopLast = kRowCount - 1;
+  // A note already sounding as a preview of a row the player has not reached yet: per
+  // channel, 1 + pattern * 32 + row, 0 for none. When the player reaches that row of that
+  // track it takes the note without starting it again; the player clears it at every row.
+  // Window thread under EngineLock; the renderer's Tick.
+  std::array<uint16_t, kChannelCount> PreviewedRows{};
+  // Frames rendered since construction: the renderer only. The rows the player processed
+  // last, oldest overwritten first (RowMarks()[RowMarksWritten % kRowMarkCount] is the
+  // next to go): the renderer's Tick; the window thread reads them under EngineLock.
+  uint64_t RenderedFrames = 0;
+  uint64_t RowMarksWritten = 0;
+  const std::array<RowMark, kRowMarkCount>& RowMarks() const { return rowMarks_; }
+
   // Tables: FreqTable belongs to this engine's sample rate; the rest are fixed and shared.
   // BuildFreqTable runs only while no callback runs (construction, ReopenWith*,
   // ConfigureFreshEngine); read by the renderer's Tick.
@@ -158,12 +188,24 @@ class Engine {
 
   // Locking hooks (see top of file).
   using LockFn = void (*)();
-  void SetLockHooks(LockFn lock, LockFn unlock) { lock_ = lock; unlock_ = unlock; }
-  void Lock() { if (lock_) lock_(); }
-  void Unlock() { if (unlock_) unlock_(); }
+  void SetLockHooks(LockFn lock, LockFn unlock) {
+    lock_ = lock;
+    unlock_ = unlock;
+  }
+  void Lock() {
+    if (lock_) lock_();
+  }
+  void Unlock() {
+    if (unlock_) unlock_();
+  }
 
  private:
   void PublishPosition();
+  // After a row: the next row of the order list (its breaks, jumps and stops), or of the loop.
+  void NextRow(bool breakRow, int jumpTarget);
+  void LoopRow(bool leaveRow);
+  void MarkRow(uint8_t pattern, uint8_t row, uint16_t firstTickFrames);
+  std::array<RowMark, kRowMarkCount> rowMarks_{};  // see RowMarks()
 
   // Renderer-private cache: for a voice without filter and noise, its stereo output depends
   // only on the wave byte, the latched volume level and LRVolume; the 256 outputs are kept

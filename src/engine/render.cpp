@@ -221,6 +221,7 @@ int Engine::RenderBlock(int32_t* mix, int maxFrames, int16_t* const* stems, uint
     }
   }
   TickCountdown = static_cast<uint16_t>(TickCountdown - n);
+  RenderedFrames += static_cast<uint64_t>(n);
   return n;
 }
 

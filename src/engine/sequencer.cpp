@@ -34,6 +34,8 @@ void Engine::StartPlayback(uint8_t orderPos, uint8_t row, uint16_t patternMode) 
   FrameLimit = static_cast<uint8_t>(song.Speed - 1);
   Frame = FrameLimit;
   Playing = 1;
+  RowMarksWritten = 0;  // the marks tell of this playback only
+  PreviewedRows.fill(0);
   for (Channel& ch : Channels) ch.LRVolume = 255;
   PublishPosition();
 }
@@ -61,22 +63,36 @@ void Engine::Tick() {
     } else {
       Frame = 0;
       bool breakRow = false;
-      int jumpTarget = 0;  // 0 = none, else order position + 1 (up to 256)
+      int jumpTarget = 0;                               // 0 = none, else order position + 1 (up to 256)
+      const uint16_t firstTickFrames = SamplesPerTick;  // this tick was counted before the row's T effect
+      const uint8_t row = Row & (kRowCount - 1);
+      const uint8_t rowPattern =
+          PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1) : OrderParamOf(song.Order[OrderPos]);
       for (int t = 0; t < kTrackCount; ++t) {
         Channel& ch = Channels[t];
         // Picked per track: an S00 or T00 on an earlier track ends pattern mode.
-        const uint8_t pattern = PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1)
-                                                : OrderParamOf(song.Order[OrderPos]);
-        const PatternCell& cell = song.Patterns[pattern][t][Row & (kRowCount - 1)];
-        bool noTrigger = false;
+        const uint8_t pattern =
+            PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1) : OrderParamOf(song.Order[OrderPos]);
+        const PatternCell& cell = song.Patterns[pattern][t][row];
+        // A recorded note that already sounds as its preview is not started again.
+        bool noTrigger = PreviewedRows[t] != 0 && PreviewedRows[t] == 1 + pattern * kRowCount + row;
+        PreviewedRows[t] = 0;
         for (int e = 0; e < 2; ++e) {
           const uint8_t code = e == 0 ? cell.Effect1() : cell.Effect2();
           const uint8_t param = e == 0 ? cell.Param1 : cell.Param2;
           switch (code) {
-            case kEffectVolume: ch.LRVolume = param; break;
-            case kEffectInstrument: ch.Instrument = param; break;
-            case kEffectNoTrigger: noTrigger = true; break;
-            case kEffectBreak: breakRow = true; break;
+            case kEffectVolume:
+              ch.LRVolume = param;
+              break;
+            case kEffectInstrument:
+              ch.Instrument = param;
+              break;
+            case kEffectNoTrigger:
+              noTrigger = true;
+              break;
+            case kEffectBreak:
+              breakRow = true;
+              break;
             case kEffectSpeed:
               if (param == 0)
                 StopPlayback();
@@ -91,9 +107,14 @@ void Engine::Tick() {
                 SamplesPerTick = SamplesPerTickFor(param);  // in force from the next tick
               }
               break;
-            case kEffectJump: jumpTarget = param + 1; break;
-            case kEffectDetune: ch.Detune = static_cast<int8_t>(param); break;
-            default: break;  // none, M and the unassigned codes do nothing
+            case kEffectJump:
+              jumpTarget = param + 1;
+              break;
+            case kEffectDetune:
+              ch.Detune = static_cast<int8_t>(param);
+              break;
+            default:
+              break;  // none, M and the unassigned codes do nothing
           }
         }
         if (cell.Note < kEmptyNote) {
@@ -107,22 +128,12 @@ void Engine::Tick() {
           }
         }
       }
+      MarkRow(rowPattern, row, firstTickFrames);
       ++Row;
-      if (jumpTarget != 0) {
-        Row = 0;
-        if (StopAtLoop == 1 && jumpTarget - 1 <= OrderPos) StopPlayback();
-        OrderPos = static_cast<uint8_t>(jumpTarget - 1);
-      }
-      if (Row > kRowCount - 1 || breakRow) {
-        Row = 0;
-        ++OrderPos;
-        const OrderEntry entry = song.Order[OrderPos];
-        if (OrderCommandOf(entry) == kOrderStop || PatternMode > 0) StopPlayback();
-        if (OrderCommandOf(entry) == kOrderJump) {
-          if (StopAtLoop == 1 && OrderParamOf(entry) < OrderPos) StopPlayback();
-          OrderPos = OrderParamOf(entry);
-        }
-      }
+      if (PatternMode > 0 && LoopPattern != 0)
+        LoopRow(breakRow || jumpTarget != 0);
+      else
+        NextRow(breakRow, jumpTarget);
     }
   }
 
@@ -142,9 +153,12 @@ void Engine::Tick() {
       ch.ArpSpeedCount = 0;
       ++ch.ArpStep;
       if (ch.ArpStep >= 4) ch.ArpStep = ins.ArpRepeat != 0 ? ins.ArpRepeat : 4;
-      if (ch.ArpStep == 1) ch.ArpOffset = ins.Arp1;
-      else if (ch.ArpStep == 2) ch.ArpOffset = ins.Arp2;
-      else if (ch.ArpStep == 3) ch.ArpOffset = ins.Arp3;
+      if (ch.ArpStep == 1)
+        ch.ArpOffset = ins.Arp1;
+      else if (ch.ArpStep == 2)
+        ch.ArpOffset = ins.Arp2;
+      else if (ch.ArpStep == 3)
+        ch.ArpOffset = ins.Arp3;
     }
 
     if (ins.NzeEnable != 0) {
@@ -203,6 +217,38 @@ void Engine::Tick() {
   PublishPosition();
 }
 
+void Engine::NextRow(bool breakRow, int jumpTarget) {
+  if (jumpTarget != 0) {
+    Row = 0;
+    if (StopAtLoop == 1 && jumpTarget - 1 <= OrderPos) StopPlayback();
+    OrderPos = static_cast<uint8_t>(jumpTarget - 1);
+  }
+  if (Row > kRowCount - 1 || breakRow) {
+    Row = 0;
+    ++OrderPos;
+    const OrderEntry entry = song.Order[OrderPos];
+    if (OrderCommandOf(entry) == kOrderStop || PatternMode > 0) StopPlayback();
+    if (OrderCommandOf(entry) == kOrderJump) {
+      if (StopAtLoop == 1 && OrderParamOf(entry) < OrderPos) StopPlayback();
+      OrderPos = OrderParamOf(entry);
+    }
+  }
+}
+
+void Engine::LoopRow(bool leaveRow) {
+  // Neither the order list nor its stops: a break or a jump ends the pass early.
+  if (leaveRow || Row > LoopLast || Row > kRowCount - 1) Row = LoopFirst & (kRowCount - 1);
+}
+
+void Engine::MarkRow(uint8_t pattern, uint8_t row, uint16_t firstTickFrames) {
+  RowMark& mark = rowMarks_[RowMarksWritten % kRowMarkCount];
+  mark.Frame = RenderedFrames;
+  mark.Length = firstTickFrames + static_cast<uint32_t>(FrameLimit) * SamplesPerTick;
+  mark.Pattern = pattern;
+  mark.Row = row;
+  ++RowMarksWritten;
+}
+
 void Engine::PublishPosition() {
   const uint64_t packed = static_cast<uint64_t>(Playing) | (static_cast<uint64_t>(Row) << 8) |
                           (static_cast<uint64_t>(OrderPos) << 16) | (static_cast<uint64_t>(PatternMode) << 24);
@@ -211,8 +257,8 @@ void Engine::PublishPosition() {
 
 PlayPosition Engine::Position() const {
   const uint64_t packed = position_.load(std::memory_order_acquire);
-  return PlayPosition{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16),
-                      static_cast<uint16_t>(packed >> 24)};
+  return PlayPosition{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8),
+                      static_cast<uint8_t>(packed >> 16), static_cast<uint16_t>(packed >> 24)};
 }
 
 }  // namespace kelmar

@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "midi/midi_note.h"
+
 namespace kelmar {
 
-// Receives each note (0..107) played into the port; runs on a MIDI library thread.
-using MidiNoteSink = std::function<void(int note)>;
+// Receives each note (0..107) played or released into the port, stamped with the time it
+// arrived; runs on a MIDI library thread.
+using MidiNoteSink = std::function<void(const MidiNoteEvent& note)>;
 
 inline constexpr const char* kMidiPortName = "Kelmar";
 
@@ -29,7 +32,7 @@ class MidiBackend {
 std::unique_ptr<MidiBackend> OpenAlsaInput(const MidiNoteSink* sink);
 std::unique_ptr<MidiBackend> OpenJackInput(const MidiNoteSink* sink);
 
-// The library's input callback: turns each message into a note for the sink.
+// The library's input callback: turns each note message into a note event for the sink.
 void DeliverMidiMessage(double, std::vector<unsigned char>* message, void* sink);
 
 }  // namespace kelmar

@@ -1,12 +1,17 @@
 #include "midi/midi_input.h"
 
+#include <chrono>
+
 #include "midi/midi_note.h"
 
 namespace kelmar {
 
 void DeliverMidiMessage(double, std::vector<unsigned char>* message, void* sink) {
-  const int note = NoteOfMidiMessage(message->data(), message->size());
-  if (note >= 0) (*static_cast<const MidiNoteSink*>(sink))(note);
+  MidiNoteEvent event = ReadMidiNote(message->data(), message->size());
+  if (event.note < 0) return;
+  event.timeNs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  (*static_cast<const MidiNoteSink*>(sink))(event);
 }
 
 MidiInput::MidiInput(MidiNoteSink sink) : sink_(std::move(sink)) {}

@@ -141,6 +141,7 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
       {"SoloTrack1", "Solo Track", "Ctrl+Shift+M", true, false},
       {"Song4", "Play Song", "F5", true, true},
       {"Pattern1", "Play &Pattern", "F6", true, true},
+      {"PlayFromCursor1", "Play from Cursor", "F7", true, true},
       {"Stop1", "Stop", "F8", true, true},
       {"QWERTZ1", "QWERTZ", "", true, false},
       {"QWERTY1", "QWERTY", "", true, true},
@@ -148,6 +149,9 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
       {"FollowSong1", "Follow Song", "", true, true},
       {"NoMIDIInput1", "No MIDI input", "", true, false},
       {"Scopes1", "Scopes", "F9", true, true},
+      {"LoopPattern1", "Loop Pattern", "Ctrl+L", true, true},
+      {"Record1", "Record", "Ctrl+Shift+R", true, true},
+      {"RecordVelocity1", "Record Velocity", "", true, true},
       {"Quit1", "Quit", "", true, true},
   };
   for (const ItemRow& r : rows) {
@@ -181,7 +185,8 @@ TEST_F(MainWindowTest, MenuItemsCarryCaptionsShortcutsAndStartStates) {
   QStringList bar;
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
   EXPECT_EQ(bar,
-            QStringList({"&New", "&Load", "&Save", "&Edit", "Play Song", "Play &Pattern", "Stop", "Option", "Quit"}));
+            QStringList({"&New", "&Load", "&Save", "&Edit", "Play Song", "Play &Pattern", "Play from Cursor", "Stop",
+                         "Option", "Quit"}));
   EXPECT_EQ(window->menuBar()->objectName(), "MainMenu1");
 }
 
@@ -208,6 +213,7 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   EXPECT_EQ(checked("EditStep1"), QStringList{"1"});
   EXPECT_EQ(checked("HighlightRows1"), QStringList{"4"});
   EXPECT_TRUE(Item("AutoIxxEffect1")->isChecked());
+  for (const char* off : {"LoopPattern1", "Record1", "RecordVelocity1"}) EXPECT_FALSE(Item(off)->isChecked()) << off;
   for (const char* name : {"SampleFreq22050", "SampleFreq32000", "SampleFreq44100", "SampleFreq48000"}) {
     EXPECT_EQ(Item(name)->data().toInt(), QString(name).mid(10).toInt());
   }

@@ -4,6 +4,8 @@
 #include <rtmidi/RtMidi.h>
 
 #include <QPlainTextEdit>
+#include <chrono>
+#include <thread>
 
 #include "app/midi_keyboard.h"
 #include "app/pages/pattern_page.h"
@@ -20,22 +22,41 @@ void Send(RtMidiOut& keys, std::initializer_list<unsigned char> bytes) {
 
 class MidiWindowTest : public testing::WindowTest {
  protected:
+  // Kelmar's port on the server, and a sender connected to it. RtMidi frees a JACK output's
+  // buffer before it closes the client, so the port's process cycle can still read it: the
+  // sender is never destroyed, and goes with the process.
+  RtMidiOut& Keys(const char* client) {
+    window->StartMidi();
+    RtMidiOut& keys = *new RtMidiOut(RtMidi::UNIX_JACK, client);
+    keys.openVirtualPort("keys");
+    window->midiKeyboard().Refresh();  // the once-a-second look, now
+    return keys;
+  }
+  // Until the player is to process `row` next: the row before has just begun to sound.
+  void UntilNextRow(int row) {
+    for (int i = 0; i < 50000 && window->engine().Position().Row != row; ++i) {
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  }
+  // The rows of the track that hold a note.
+  std::vector<int> NoteRows(int pattern, int track) {
+    std::vector<int> rows;
+    for (int r = 0; r < kRowCount; ++r)
+      if (window->engine().song.Patterns[pattern][track][r].Note < kEmptyNote) rows.push_back(r);
+    return rows;
+  }
+
   test::JackTestServer server;  // up before the window starts, and until it is gone
 };
 
 TEST_F(MidiWindowTest, JackNotesLandInThePatternInOrderAndPreviewOnTheInstrumentPage) {
   if (!server.Running()) GTEST_SKIP() << "jackd cannot start here: no JACK server to play into";
   window->show();
-  window->StartMidi();
-
-  // RtMidi frees a JACK output's buffer before it closes the client, so the port's process
-  // cycle can still read it: the sender is never destroyed, and goes with the process.
-  RtMidiOut& keys = *new RtMidiOut(RtMidi::UNIX_JACK, "KelmarTestKeys");
+  RtMidiOut& keys = Keys("KelmarTestKeys");
   std::vector<std::string> inputs;
   for (unsigned i = 0; i < keys.getPortCount(); ++i) inputs.push_back(keys.getPortName(i));
   EXPECT_NE(std::find(inputs.begin(), inputs.end(), "Kelmar:Kelmar"), inputs.end());
-  keys.openVirtualPort("keys");
-  window->midiKeyboard().Refresh();  // the once-a-second look, now
   const QList<QAction*> sources = window->midiKeyboard().menu()->actions();
   ASSERT_EQ(sources.size(), 1);
   EXPECT_EQ(sources[0]->text(), "KelmarTestKeys:keys (JACK)");
@@ -67,6 +88,43 @@ TEST_F(MidiWindowTest, JackNotesLandInThePatternInOrderAndPreviewOnTheInstrument
   QTRY_COMPARE(window->state().PreviewVoice, static_cast<uint8_t>(voice + 1));
   EXPECT_EQ(window->engine().Channels[voice % 8].Semitone, 9);
   EXPECT_EQ(window->engine().Channels[voice % 8].Octave, 3);
+}
+
+TEST_F(MidiWindowTest, RecordedNotesLandOnTheRowsHeardWhileAPatternLoops) {
+  if (!server.Running()) GTEST_SKIP() << "jackd cannot start here: no JACK server to play into";
+  StartWindow({.openAudio = true});  // SDL's dummy driver plays in real time
+  window->show();
+  RtMidiOut& keys = Keys("KelmarRecordKeys");
+  Run("Buffersize512");
+  window->engine().song.Speed = 3;  // rows of 3 ticks of 882 frames: 60 ms
+  ShowPage(2);
+  window->patternPage().FocusTrack(2);
+  for (const char* item : {"LoopPattern1", "Record1", "RecordVelocity1", "Pattern1"}) Run(item);
+
+  UntilNextRow(5);
+  std::this_thread::sleep_for(std::chrono::milliseconds(15));  // a quarter into row 4
+  Send(keys, {0x90, 60, 127});
+  Send(keys, {0x80, 60, 0});
+  UntilNextRow(13);
+  std::this_thread::sleep_for(std::chrono::milliseconds(45));  // three quarters into row 12
+  Send(keys, {0x90, 64, 64});
+  Send(keys, {0x90, 67, 100});  // while 64 is held: the next track
+  UntilNextRow(2);              // round again
+  EXPECT_TRUE(window->engine().Position().Playing) << "the pattern loops";
+  QTRY_COMPARE(NoteRows(0, 2).size(), 1u);
+  Run("Stop1");
+
+  const std::vector<int> first = NoteRows(0, 1);
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_NEAR(first[0], 4, 1);
+  EXPECT_NEAR(first[1], 13, 1);
+  const auto& cells = window->engine().song.Patterns[0];
+  EXPECT_EQ(cells[1][first[0]].Param2, 0xFF);  // full velocity
+  EXPECT_EQ(cells[1][first[1]].Param2, 0x44);
+  EXPECT_EQ(cells[2][NoteRows(0, 2)[0]].Note, 43);
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Record");
+  Run("Undo1");
+  EXPECT_TRUE(NoteRows(0, 1).empty() && NoteRows(0, 2).empty()) << "the take is one step";
 }
 
 }  // namespace

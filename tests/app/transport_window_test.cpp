@@ -58,6 +58,36 @@ TEST_F(TransportWindowTest, PlayAndStopKeysWorkOnEveryPage) {
   EXPECT_EQ(window->engine().song.Order[3], MakeOrderEntry(kOrderJump, 7)) << "no key reached the order list";
 }
 
+TEST_F(TransportWindowTest, RecordWritesTheHeardRowsAsOneStepFromF7) {
+  ShowPage(2);
+  window->state().CurrentPattern = 4;  // no order entry at the cursor plays it: F7 plays it alone
+  window->state().TrackCursors[1].CursorRow = 3;
+  window->state().EntryOctave = 3;
+  window->RefreshPatternView();
+  window->patternPage().FocusTrack(2);
+  Run("Record1");
+  Press(Qt::Key_F7);
+  EXPECT_EQ(position().PatternMode, 5);
+  EXPECT_EQ(position().Row, 3);
+  Press(Qt::Key_Z);  // nothing heard yet: the row the player comes to, row 3
+  std::vector<int16_t> frames(2 * 5292 * 2);
+  window->engine().RenderFrames(frames.data(), 5292 * 2);  // rows 3 and 4 (no device: all of it is heard)
+  Press(Qt::Key_X);
+  Press(Qt::Key_F8);
+  const auto& cells = window->engine().song.Patterns[4][1];
+  EXPECT_EQ(cells[3].Note, 36);
+  EXPECT_EQ(cells[4].Note, kEmptyNote);
+  EXPECT_EQ(cells[5].Note, 38);
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Record");
+  Run("Undo1");
+  EXPECT_EQ(cells[3].Note, kEmptyNote);
+  EXPECT_EQ(cells[5].Note, kEmptyNote);
+  // Stopped, Record changes nothing: the key enters its note at the cursor.
+  Press(Qt::Key_Z);
+  EXPECT_EQ(cells[window->state().TrackCursors[1].CursorRow - 1].Note, 36);
+  EXPECT_EQ(Item("Undo1")->text(), "Undo Note Entry");
+}
+
 TEST_F(TransportWindowTest, TimerFollowsOnThePatternPage) {
   ShowPage(2);
   window->state().OrderRow = 5;

@@ -225,6 +225,25 @@ TEST_F(AudioOutputTest, TheCallbackServesAnyByteCountFromWholeBuffers) {
   EXPECT_EQ(audio.CallbackCount(), 5u);
 }
 
+TEST(OutputClock, TheHeardFrameIsTheBufferStartPlusTheTimeSinceLessWhatTheDeviceHolds) {
+  struct Row {
+    OutputClock clock;
+    int64_t timeNs;
+    uint64_t heard;
+  };
+  const int64_t ms = 1'000'000;
+  const Row rows[] = {
+      {{8192, 1000 * ms, 0}, 1000 * ms, 8192},
+      {{8192, 1000 * ms, 0}, 1010 * ms, 8192 + 441},            // 10 ms later at 44100 Hz
+      {{8192, 1000 * ms, 4096}, 1010 * ms, 8192 + 441 - 4096},  // a sound card still holds a buffer
+      {{8192, 1000 * ms, 0}, 990 * ms, 8192 - 441},             // a note stamped before the callback
+      {{100, 1000 * ms, 4096}, 1000 * ms, 0},                   // never before the first frame
+      {{8192, 1000 * ms, 0}, 2000 * ms, 12288},                 // never past what was rendered
+      {{8192, 0, 0}, 2000 * ms, 12288},                         // no callback yet: what was rendered
+  };
+  for (const Row& r : rows) EXPECT_EQ(HeardFrameAt(r.clock, r.timeNs, 44100, 12288), r.heard) << r.timeNs;
+}
+
 TEST_F(AudioOutputTest, OpenAgainAfterCloseAndDestroyWhileOpen) {
   UseDriver("dummy");
   {

@@ -195,6 +195,41 @@ TEST(PatternMode, PlaysOnePatternOnceBreakStopsJumpRestarts) {
   EXPECT_EQ(e->Playing, 1);
 }
 
+TEST(PatternMode, LoopsItsRowsAtOnceAndTakesAPreviewedNoteWithoutARestart) {
+  auto e = NewEngine();
+  e->song.Speed = 1;
+  e->LoopFirst = 4;
+  e->LoopLast = 6;
+  e->StartPlayback(0, 5, 3);  // pattern 2
+  e->LoopPattern = 1;
+  PutNote(e->song, 2, 0, 5, 40);
+  e->Channels[0].PMOffset = 77;  // untouched by a note that is not started again
+  e->PreviewedRows[0] = 1 + 2 * kRowCount + 5;
+  std::vector<int> rows;
+  for (int i = 0; i < 5; ++i) {
+    e->Tick();
+    rows.push_back(e->Row);
+  }
+  EXPECT_EQ(rows, (std::vector<int>{6, 4, 5, 6, 4}));
+  EXPECT_EQ(e->Channels[0].PMOffset, 0) << "the second pass starts the note";
+  EXPECT_EQ(e->RowMarksWritten, 5u);
+  EXPECT_EQ(e->RowMarks()[0].Row, 5);
+  EXPECT_EQ(e->RowMarks()[0].Length, e->SamplesPerTick);
+
+  e->Channels[0].PMOffset = 77;
+  e->PreviewedRows[0] = 1 + 2 * kRowCount + 5;
+  e->Tick();  // row 4: the mark is for another row, and goes
+  EXPECT_EQ(e->PreviewedRows[0], 0);
+  e->Tick();
+  EXPECT_EQ(e->Channels[0].PMOffset, 0);
+
+  PutNote(e->song, 2, 3, 4, 127, Fx(kEffectBreak));
+  Ticks(*e, 2);
+  EXPECT_EQ(e->Row, 4) << "a break ends the pass early";
+  e->LoopPattern = 0;  // switched off while it plays: the break ends the pattern, as without a loop
+  EXPECT_EQ(TicksUntilStopped(*e), 1);
+}
+
 TEST(Effects, JumpTargetsBreakAndStopAtLoop) {
   auto e = NewEngine();
   e->song.Speed = 1;

@@ -10,23 +10,26 @@
 namespace kelmar {
 namespace {
 
-TEST(MidiNoteTest, NoteOnsWithAVelocityPlayMidiNoteMinus24) {
+TEST(MidiNoteTest, NoteOnsPlayAndNoteOffsReleaseMidiNoteMinus24) {
   struct Row {
     std::vector<uint8_t> message;
     int note;
+    bool on;
   };
   const Row rows[] = {
-      {{0x90, 60, 100}, 36},  // middle C is C-3
-      {{0x9F, 24, 1}, 0},     // any channel; the lowest note
-      {{0x90, 127, 127}, 103},
-      {{0x90, 23, 100}, -1},  // below C-0
-      {{0x90, 60, 0}, -1},    // velocity 0 is a note-off
-      {{0x80, 60, 100}, -1},
-      {{0xB0, 60, 100}, -1},
-      {{0x90, 60}, -1},       // cut short
-      {{0x90, 0x80, 100}, -1},
+      {{0x90, 60, 100}, 36, true},                                   // middle C is C-3
+      {{0x9F, 24, 1}, 0, true},                                      // any channel; the lowest note
+      {{0x90, 127, 127}, 103, true},  {{0x90, 23, 100}, -1, false},  // below C-0
+      {{0x90, 60, 0}, 36, false},                                    // velocity 0 is a note-off
+      {{0x80, 60, 100}, 36, false},   {{0xB0, 60, 100}, -1, false}, {{0x90, 60}, -1, false},  // cut short
+      {{0x90, 0x80, 100}, -1, false},
   };
-  for (const Row& r : rows) EXPECT_EQ(NoteOfMidiMessage(r.message.data(), r.message.size()), r.note);
+  for (const Row& r : rows) {
+    const MidiNoteEvent event = ReadMidiNote(r.message.data(), r.message.size());
+    EXPECT_EQ(event.note, r.note);
+    EXPECT_EQ(event.on, r.on);
+    EXPECT_EQ(event.velocity, r.on ? r.message[2] : 0);
+  }
 }
 
 TEST(MidiSourcesTest, NewSourcesConnectUnlessTheyEchoOrBridgeTheSequencer) {

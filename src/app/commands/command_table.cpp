@@ -122,6 +122,8 @@ const Command kCommands[] = {
 
     {kItem, "Song4", "", "Play Song", "F5", kAll, nullptr, [](W& w, A&) { w.transport().Song4Click(); }},
     {kItem, "Pattern1", "", "Play &Pattern", "F6", kAll, nullptr, [](W& w, A&) { w.transport().Pattern1Click(); }},
+    {kItem, "PlayFromCursor1", "", "Play from Cursor", "F7", kAll, nullptr,
+     [](W& w, A&) { w.transport().PlayFromCursorClick(); }},
     {kItem, "Stop1", "", "Stop", "F8", kAll, nullptr, [](W& w, A&) { w.transport().Stop1Click(); }},
 
     {kNote, "NoAudio1", "Option1", "No audio output", "", kAll, nullptr, nullptr, kHidden | kDisabled},
@@ -157,6 +159,14 @@ const Command kCommands[] = {
     {kSlot, "MIDIInput1", "Option1"},
     {kItem, "Scopes1", "Option1", "Scopes", "F9", kAll, nullptr, [](W& w, A& a) { w.ScopesClick(a.isChecked()); },
      kCheckable},
+    // Composing while it plays.
+    {kSeparator, "ComposeSeparator1", "Option1"},
+    {kItem, "LoopPattern1", "Option1", "Loop Pattern", "Ctrl+L", kAll, nullptr,
+     [](W& w, A& a) { w.transport().LoopPatternClick(a.isChecked()); }, kCheckable},
+    {kItem, "Record1", "Option1", "Record", "Ctrl+Shift+R", kAll, nullptr,
+     [](W& w, A& a) { w.RecordClick(a.isChecked()); }, kCheckable},
+    {kItem, "RecordVelocity1", "Option1", "Record Velocity", "", kAll, nullptr,
+     [](W& w, A& a) { w.state().RecordVelocity = a.isChecked(); }, kCheckable},
     // Rows a note or "." entry moves the cursor on. The item of step 1 shares its name with
     // the submenu, as a QAction beside a QMenu.
     {kItem, "EditStep0", "EditStep1", "0", "", kAll, nullptr, EditStep, kCheckable, "EditStep", 0, EditStepInUse},

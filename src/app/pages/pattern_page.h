@@ -13,8 +13,10 @@
 #include <functional>
 
 #include "app/app_context.h"
+#include "app/live_recorder.h"
 #include "editors/pattern/block_commands.h"
 #include "editors/pattern/pattern_marks.h"
+#include "midi/midi_note.h"
 
 class QKeyEvent;
 class QLabel;
@@ -41,9 +43,13 @@ class PatternPage : public QWidget {
   // The window's key preview on this page: F1..F4 (with Shift: the odd octaves) choose the
   // entry octave. Returns true only for keys it swallows; these keys still go on to the column.
   bool FormKeyDown(QKeyEvent* event);
-  // A note from a MIDI keyboard (0..107): entered at the cursor of the focused track (the
-  // last one focused while none is) as a note key enters it, as one "Note Entry" step.
-  void PlayNote(int note);
+  // A note from a MIDI keyboard: entered at the cursor of the focused track (the last one
+  // focused while none is) as a note key enters it, as one "Note Entry" step. While
+  // recording, it goes to the row being heard, a chord's notes to the tracks beside it.
+  void PlayNote(const MidiNoteEvent& note);
+  // Record: the focused track's cursor goes to the row being heard.
+  void FollowHeardRow();
+  LiveRecorder& recorder() { return recorder_; }
 
   // Edit menu: "Copy Track", "Paste Track", "Clone Pattern".
   void CopyTrack1Click();
@@ -88,6 +94,8 @@ class PatternPage : public QWidget {
   void ScrollBarpattScroll(int position);
   // The track (0..7) whose column has the keyboard focus, 255 when none has it.
   uint8_t FocusedTrack() const;
+  // The track the commands act on: the focused one, or the last one focused.
+  int CommandTrack() const;
 
   // Track column events (shared by the eight columns; track = the column's Tag).
   void Memo1Click(int track);
@@ -111,7 +119,9 @@ class PatternPage : public QWidget {
   void Follow(int track, const KeyOutcome& outcome);
   void FollowTyping(int track, int row, const std::array<char, 10>& rowText, KeyOutcome outcome);
   void SetMuted(uint8_t muted);
-  int CommandTrack() const;
+  bool RecordKey(int track, const QKeyEvent* event);
+  void EnterNoteAtCursor(int note);
+  void ShowRecorded(const RecordPlace& place);
   bool EditBlock(const std::function<bool(Song&, int, const BlockRange&)>& rule);
 
   // What one column's marks were drawn from; column 0 is the row numbers. The beat rows are
@@ -142,6 +152,7 @@ class PatternPage : public QWidget {
   void MarksRewritten(int track, const std::array<bool, 32>& changed);
 
   AppContext& ctx_;
+  LiveRecorder recorder_{ctx_};
   QLabel* label34_ = nullptr;
   QLabel* labelpatt_ = nullptr;
   QScrollBar* scrollBarpatt_ = nullptr;

@@ -6,6 +6,7 @@
 #include "app/pages/track_memo.h"
 #include "app/platform_key.h"
 #include "app/step_runs.h"
+#include "audio/audio_output.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_text.h"
 
@@ -15,11 +16,20 @@ bool PatternPage::FormKeyDown(QKeyEvent* event) {
   const bool shift = event->modifiers() & Qt::ShiftModifier;
   int octave = -1;
   switch (event->key()) {
-    case Qt::Key_F1: octave = 0; break;
-    case Qt::Key_F2: octave = 2; break;
-    case Qt::Key_F3: octave = 4; break;
-    case Qt::Key_F4: octave = 6; break;
-    default: break;
+    case Qt::Key_F1:
+      octave = 0;
+      break;
+    case Qt::Key_F2:
+      octave = 2;
+      break;
+    case Qt::Key_F3:
+      octave = 4;
+      break;
+    case Qt::Key_F4:
+      octave = 6;
+      break;
+    default:
+      break;
   }
   if (octave < 0) return false;
   ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
@@ -60,6 +70,7 @@ bool PatternPage::Memo1KeyDown(int track, QKeyEvent* event) {
 }
 
 void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
+  if (RecordKey(track, event)) return;
   const PlatformKey key = PlatformKeyOf(event);
   const char32_t typed = TypedCharacter(key);
   if (typed == 0) return;
@@ -76,7 +87,44 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
   if (ctx_.state.EntryOctave != octave) ShowStatus();  // a digit in the octave column
 }
 
-void PatternPage::PlayNote(int note) {
+// While recording, a note key of the note column goes to the row being heard; its
+// auto-repeat plays nothing more.
+bool PatternPage::RecordKey(int track, const QKeyEvent* event) {
+  if (!recorder_.Recording() || ctx_.state.TrackCursors[track].CursorColumn != 0) return false;
+  const PlatformKey key = PlatformKeyOf(event);
+  const int note = NoteOfKey(ctx_.state, TypedCharacter(key), PianoKeyOf(key));
+  if (note < 0) return false;
+  if (!event->isAutoRepeat()) ShowRecorded(recorder_.Record(track, note, 0, AudioOutput::NowNs()));
+  return true;
+}
+
+void PatternPage::ShowRecorded(const RecordPlace& place) {
+  if (place.pattern == ctx_.state.CurrentPattern) RefreshPatternView();
+}
+
+void PatternPage::FollowHeardRow() {
+  const std::optional<RecordPlace> heard = recorder_.HeardNow();
+  if (!heard || heard->pattern != ctx_.state.CurrentPattern) return;
+  const int track = CommandTrack();
+  ctx_.state.TrackCursors[track].CursorRow = heard->row;
+  PlaceCaret(track);
+}
+
+void PatternPage::PlayNote(const MidiNoteEvent& event) {
+  if (recorder_.Recording()) {
+    if (!event.on) {
+      recorder_.NoteOff(event.note);
+      return;
+    }
+    const int track = recorder_.NoteOn(event.note, CommandTrack());
+    const int velocity = ctx_.state.RecordVelocity ? event.velocity : 0;
+    ShowRecorded(recorder_.Record(track, event.note, velocity, event.timeNs));
+    return;
+  }
+  if (event.on) EnterNoteAtCursor(event.note);
+}
+
+void PatternPage::EnterNoteAtCursor(int note) {
   const int track = CommandTrack();
   const int row = ctx_.state.TrackCursors[track].CursorRow;
   std::array<char, kRowTextLength> rowText = shownRows_[track][row];
@@ -108,11 +156,15 @@ const char* PatternPage::StepName(int track, const QKeyEvent* event) const {
   if (event->key() == Qt::Key_Insert) return "Insert Line";
   if (event->key() == Qt::Key_Delete) return "Delete Line";
   switch (ctx_.state.TrackCursors[track].CursorColumn) {
-    case 0: return "Note Entry";
-    case 1: return "Octave Entry";
+    case 0:
+      return "Note Entry";
+    case 1:
+      return "Octave Entry";
     case 2:
-    case 5: return "Effect Entry";
-    default: return "Parameter Entry";
+    case 5:
+      return "Effect Entry";
+    default:
+      return "Parameter Entry";
   }
 }
 

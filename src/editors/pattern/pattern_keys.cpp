@@ -239,19 +239,31 @@ KeyOutcome ClickCell(EditorState& state, int track, int row, int character, bool
   return out;
 }
 
+int NoteOfKey(const EditorState& state, char32_t ch, int pianoKey) {
+  // A note key's place wins over what it types: the Dvorak board types "." on E's place.
+  const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
+  if (piano < 0) return -1;
+  return (state.EntryOctave + piano / 12) * 12 + piano % 12;
+}
+
+void WriteNoteCell(PatternCell& cell, int note, const EditorState& state) {
+  cell.Note = static_cast<uint8_t>(note);
+  if (!state.AutoIxxEffect) return;
+  cell.Effects = static_cast<uint8_t>((kEffectInstrument << 4) | (cell.Effects & 0x0F));
+  cell.Param1 = state.CurrentInstrument;
+}
+
 KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText) {
   KeyOutcome out;
   TrackCursor& cursor = state.TrackCursors[track];
   PatternCell& cell = song.Patterns[state.CurrentPattern][track][cursor.CursorRow];
   const int semitone = note % 12;
-  cell.Note = static_cast<uint8_t>(note);
+  WriteNoteCell(cell, note, state);
   rowText[0] = kNoteNames[semitone * 2];
   rowText[1] = kNoteNames[semitone * 2 + 1];
   rowText[2] = static_cast<char>('0' + note / 12);
   out.previewNote = cell.Note;
   if (state.AutoIxxEffect) {
-    cell.Effects = static_cast<uint8_t>((kEffectInstrument << 4) | (cell.Effects & 0x0F));
-    cell.Param1 = state.CurrentInstrument;
     rowText[4] = kEffectLetters[kEffectInstrument];
     rowText[5] = kHexDigits[state.CurrentInstrument >> 4];
     rowText[6] = kHexDigits[state.CurrentInstrument & 15];
@@ -269,14 +281,12 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
   const char32_t upper = Upper(ch);
   switch (cursor.CursorColumn) {
     case 0: {
-      // A note key's place wins over what it types: the Dvorak board types "." on E's place.
-      const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
-      if (piano < 0 && ch == '.') {
+      const int note = NoteOfKey(state, ch, pianoKey);
+      if (note < 0 && ch == '.') {
         EraseNote(cell, cursor, state.EditStep, rowText, out);
         break;
       }
-      if (piano < 0) break;
-      out = EnterNote(song, state, track, (state.EntryOctave + piano / 12) * 12 + piano % 12, rowText);
+      if (note >= 0) out = EnterNote(song, state, track, note, rowText);
       break;
     }
     case 1: {

@@ -68,6 +68,14 @@ KeyOutcome PatternKeyPress(Song& song, EditorState& state, int track, char32_t c
 // and the note is to be sounded. A "." in the note or octave column moves on the same way.
 KeyOutcome EnterNote(Song& song, EditorState& state, int track, int note, char* rowText);
 
+// The note (0..107) a key of the note column enters at the entry octave, or -1: ch is the
+// typed character, pianoKey the note key of its place as for PatternKeyPress.
+int NoteOfKey(const EditorState& state, char32_t ch, int pianoKey);
+
+// The cell of a note entry: the note (0..107) and, with Auto Ixx, the current instrument's
+// I effect in the first effect column.
+void WriteNoteCell(PatternCell& cell, int note, const EditorState& state);
+
 // A click on the character `character` (0..9) of `row` in track's column: the track's cursor
 // goes to that row and to the cursor column whose caret stands on or before the character.
 // With shift the selection is drawn on from where fromTrack's cursor stood; without, it is
