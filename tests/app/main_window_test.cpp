@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, CheckMarksStartOnDefaultsAndStayOnePerOption) {
   EXPECT_EQ(checked("Buffersize1"), QStringList{"512"});
   Run("Buffersize128");
   EXPECT_EQ(window->engine().BufferSize, 128);
-  Run("EditStep0");
+  Run("EditStepBy0");
   EXPECT_EQ(checked("EditStep1"), QStringList{"0"});
   EXPECT_EQ(window->state().EditStep, 0);
   Run("HighlightRowsOff1");

@@ -546,10 +546,11 @@ TEST_F(PatternPageInWindowTest, StatusLineBeatRowsAndTheCursorsCell) {
   EXPECT_GT(status->y(), Memo(0)->mapToParent(Memo(0)->cursorRect(QTextCursor(row31)).bottomLeft()).y());
   QTest::keyClick(Memo(0), Qt::Key_F3);
   QTest::keyClick(Memo(0), Qt::Key_Plus, Qt::KeypadModifier);
-  Run("EditStep4");
+  Run("EditStepBy4");
   state().LoopPattern = state().Record = true;
   window->patternPage().ShowStatus();
   EXPECT_EQ(status->text(), "Octave 4   Instrument 01   Step 4   Loop   Record");
+  EXPECT_EQ(window->patternPage().Memo(0)->palette().color(QPalette::Disabled, QPalette::Highlight), Qt::red);
   QTest::keyClicks(Memo(0), "z");
   auto marks = [&](int memo) { return window->patternPage().Memo(memo)->extraSelections(); };
   auto beats = [&](int memo) {  // the rows on a background of their own

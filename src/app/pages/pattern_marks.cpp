@@ -122,6 +122,16 @@ void PatternPage::ShowMarks() {
   }
 }
 
+void PatternPage::ShowPlayRowColour() {
+  // The player's row in the row numbers: the recording red while Record is on.
+  const QColor wanted = ctx_.state.Record ? kRecordRed : palette().color(QPalette::Highlight);
+  QPalette rows = memo0_->palette();
+  if (rows.color(QPalette::Disabled, QPalette::Highlight) == wanted) return;
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    rows.setColor(group, QPalette::Highlight, wanted);
+  memo0_->setPalette(rows);
+}
+
 void PatternPage::HighlightRowsClick(int every) {
   ctx_.state.HighlightRows = static_cast<uint8_t>(every);
   ShowMarks();

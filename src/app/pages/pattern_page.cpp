@@ -280,6 +280,7 @@ void PatternPage::ShowStatus() {
   statusLine_->setPalette(palette);
   statusLine_->setText(QString::fromStdString(PatternStatusText(ctx_.state)));
   ShowMarks();  // Record colours the cursor's cell
+  ShowPlayRowColour();
 }
 
 void PatternPage::EditStepClick(int step) {

@@ -80,6 +80,8 @@ class PatternPage : public QWidget {
   // in the track that takes the keys) where it changed since last drawn, and nothing
   // otherwise, so every change of the cursor, focus or selection may call it.
   void ShowMarks();
+  // The player's row in the row numbers, red while Record is on.
+  void ShowPlayRowColour();
 
   // Memo0, Memo1..Memo8, for the colours.
   QList<QWidget*> TextBoxes();
