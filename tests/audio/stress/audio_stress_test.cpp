@@ -22,7 +22,7 @@ TEST(AudioStress, WindowThreadWorkRacesNothingWithTheCallback) {
   Random random;
   random.Seed(2024);
   const uint16_t rates[] = {22050, 32000, 44100, 48000};
-  const uint16_t sizes[] = {512, 1024, 2048, 4096};
+  const uint16_t sizes[] = {128, 256, 512, 1024, 2048, 4096};
   // A few seconds, and at least a few stream changes however slow the machine.
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   uint64_t operations = 0;
@@ -48,14 +48,20 @@ TEST(AudioStress, WindowThreadWorkRacesNothingWithTheCallback) {
       cell.Param1 = static_cast<uint8_t>(random.Draw(8));
     } else if (op < 850) {
       EngineLock lock(engine);
+      engine.LoopPattern = static_cast<uint8_t>(random.Draw(2));
       engine.StartPlayback(0, static_cast<uint8_t>(random.Draw(32)), static_cast<uint16_t>(random.Draw(2)));
     } else if (op < 950) {
       EngineLock lock(engine);
       engine.StopPlayback();
-    } else if (op < 980) {
+    } else if (op < 965) {
       // The play-position display reads without a lock.
       const PlayPosition position = engine.Position();
       EXPECT_LT(position.Row, kRowCount);
+    } else if (op < 980) {
+      // Recording reads the output clock and the rows played, under the lock.
+      EngineLock lock(engine);
+      EXPECT_LE(audio.HeardFrame(AudioOutput::NowNs()), engine.RenderedFrames);
+      EXPECT_LT(engine.RowMarks()[engine.RowMarksWritten % kRowMarkCount].Row, kRowCount);
     } else if (op < 985) {
       audio.PauseAudio(true);
       audio.PauseAudio(false);
@@ -63,7 +69,7 @@ TEST(AudioStress, WindowThreadWorkRacesNothingWithTheCallback) {
       audio.ReopenWithSampleRate(rates[random.Draw(4)]);
       ++reopens;
     } else {
-      audio.ReopenWithBufferSize(sizes[random.Draw(4)]);
+      audio.ReopenWithBufferSize(sizes[random.Draw(6)]);
       ++reopens;
     }
     ++operations;
