@@ -41,6 +41,9 @@ bool AudioOutput::OpenAudio() {
   // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on them.
   setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
   subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) >= 0;
+  // Before the open: from there on the callback writes the clocks.
+  clocksWritten_ = 0;
+  deviceHeldFrames_ = subsystem_ ? DeviceHeldFrames(engine_.BufferSize) : 0;
   if (subsystem_) {
     SDL_AudioSpec desired;
     std::memset(&desired, 0, sizeof desired);
@@ -54,8 +57,6 @@ bool AudioOutput::OpenAudio() {
     open_ = SDL_OpenAudio(&desired, nullptr) >= 0;
   }
   if (open_) engine_.SetLockHooks(&LockAudio, &UnlockAudio);
-  deviceHeldFrames_ = open_ ? DeviceHeldFrames(engine_.BufferSize) : 0;
-  clocksWritten_ = 0;
   if (subsystem_) SDL_PauseAudio(0);
   return open_;
 }
