@@ -101,8 +101,7 @@ void Transport::Timer1Timer() {
   if (patternPage_.isVisible()) {
     // Only the window thread writes the order list, so this read needs no lock.
     const uint8_t pattern = OrderParamOf(ctx_.engine.song.Order[position.OrderPos]);
-    if (pattern != ctx_.state.CurrentPattern && position.PatternMode == 0 && ctx_.state.FollowSong)
-      ShowPattern(pattern);
+    if (pattern != ctx_.state.CurrentPattern && position.PatternMode == 0 && ctx_.state.FollowSong) ShowPattern(pattern);
     SelectInLine(patternPage_.Memo(0), position.Row, 0, 2);
     patternPage_.FollowHeardRow();
   } else if (songPage_.isVisible() && position.PatternMode == 0) {

@@ -188,16 +188,9 @@ class Engine {
 
   // Locking hooks (see top of file).
   using LockFn = void (*)();
-  void SetLockHooks(LockFn lock, LockFn unlock) {
-    lock_ = lock;
-    unlock_ = unlock;
-  }
-  void Lock() {
-    if (lock_) lock_();
-  }
-  void Unlock() {
-    if (unlock_) unlock_();
-  }
+  void SetLockHooks(LockFn lock, LockFn unlock) { lock_ = lock; unlock_ = unlock; }
+  void Lock() { if (lock_) lock_(); }
+  void Unlock() { if (unlock_) unlock_(); }
 
  private:
   void PublishPosition();

@@ -63,16 +63,16 @@ void Engine::Tick() {
     } else {
       Frame = 0;
       bool breakRow = false;
-      int jumpTarget = 0;                               // 0 = none, else order position + 1 (up to 256)
+      int jumpTarget = 0;  // 0 = none, else order position + 1 (up to 256)
       const uint16_t firstTickFrames = SamplesPerTick;  // this tick was counted before the row's T effect
       const uint8_t row = Row & (kRowCount - 1);
-      const uint8_t rowPattern =
-          PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1) : OrderParamOf(song.Order[OrderPos]);
+      const uint8_t rowPattern = PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1)
+                                                 : OrderParamOf(song.Order[OrderPos]);
       for (int t = 0; t < kTrackCount; ++t) {
         Channel& ch = Channels[t];
         // Picked per track: an S00 or T00 on an earlier track ends pattern mode.
-        const uint8_t pattern =
-            PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1) : OrderParamOf(song.Order[OrderPos]);
+        const uint8_t pattern = PatternMode > 0 ? static_cast<uint8_t>(PatternMode - 1)
+                                                : OrderParamOf(song.Order[OrderPos]);
         const PatternCell& cell = song.Patterns[pattern][t][row];
         // A recorded note that already sounds as its preview is not started again.
         bool noTrigger = PreviewedRows[t] != 0 && PreviewedRows[t] == 1 + pattern * kRowCount + row;
@@ -81,18 +81,10 @@ void Engine::Tick() {
           const uint8_t code = e == 0 ? cell.Effect1() : cell.Effect2();
           const uint8_t param = e == 0 ? cell.Param1 : cell.Param2;
           switch (code) {
-            case kEffectVolume:
-              ch.LRVolume = param;
-              break;
-            case kEffectInstrument:
-              ch.Instrument = param;
-              break;
-            case kEffectNoTrigger:
-              noTrigger = true;
-              break;
-            case kEffectBreak:
-              breakRow = true;
-              break;
+            case kEffectVolume: ch.LRVolume = param; break;
+            case kEffectInstrument: ch.Instrument = param; break;
+            case kEffectNoTrigger: noTrigger = true; break;
+            case kEffectBreak: breakRow = true; break;
             case kEffectSpeed:
               if (param == 0)
                 StopPlayback();
@@ -107,14 +99,9 @@ void Engine::Tick() {
                 SamplesPerTick = SamplesPerTickFor(param);  // in force from the next tick
               }
               break;
-            case kEffectJump:
-              jumpTarget = param + 1;
-              break;
-            case kEffectDetune:
-              ch.Detune = static_cast<int8_t>(param);
-              break;
-            default:
-              break;  // none, M and the unassigned codes do nothing
+            case kEffectJump: jumpTarget = param + 1; break;
+            case kEffectDetune: ch.Detune = static_cast<int8_t>(param); break;
+            default: break;  // none, M and the unassigned codes do nothing
           }
         }
         if (cell.Note < kEmptyNote) {
@@ -153,12 +140,9 @@ void Engine::Tick() {
       ch.ArpSpeedCount = 0;
       ++ch.ArpStep;
       if (ch.ArpStep >= 4) ch.ArpStep = ins.ArpRepeat != 0 ? ins.ArpRepeat : 4;
-      if (ch.ArpStep == 1)
-        ch.ArpOffset = ins.Arp1;
-      else if (ch.ArpStep == 2)
-        ch.ArpOffset = ins.Arp2;
-      else if (ch.ArpStep == 3)
-        ch.ArpOffset = ins.Arp3;
+      if (ch.ArpStep == 1) ch.ArpOffset = ins.Arp1;
+      else if (ch.ArpStep == 2) ch.ArpOffset = ins.Arp2;
+      else if (ch.ArpStep == 3) ch.ArpOffset = ins.Arp3;
     }
 
     if (ins.NzeEnable != 0) {
@@ -257,8 +241,8 @@ void Engine::PublishPosition() {
 
 PlayPosition Engine::Position() const {
   const uint64_t packed = position_.load(std::memory_order_acquire);
-  return PlayPosition{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8),
-                      static_cast<uint8_t>(packed >> 16), static_cast<uint16_t>(packed >> 24)};
+  return PlayPosition{static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16),
+                      static_cast<uint16_t>(packed >> 24)};
 }
 
 }  // namespace kelmar

@@ -16,20 +16,11 @@ bool PatternPage::FormKeyDown(QKeyEvent* event) {
   const bool shift = event->modifiers() & Qt::ShiftModifier;
   int octave = -1;
   switch (event->key()) {
-    case Qt::Key_F1:
-      octave = 0;
-      break;
-    case Qt::Key_F2:
-      octave = 2;
-      break;
-    case Qt::Key_F3:
-      octave = 4;
-      break;
-    case Qt::Key_F4:
-      octave = 6;
-      break;
-    default:
-      break;
+    case Qt::Key_F1: octave = 0; break;
+    case Qt::Key_F2: octave = 2; break;
+    case Qt::Key_F3: octave = 4; break;
+    case Qt::Key_F4: octave = 6; break;
+    default: break;
   }
   if (octave < 0) return false;
   ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
@@ -156,15 +147,11 @@ const char* PatternPage::StepName(int track, const QKeyEvent* event) const {
   if (event->key() == Qt::Key_Insert) return "Insert Line";
   if (event->key() == Qt::Key_Delete) return "Delete Line";
   switch (ctx_.state.TrackCursors[track].CursorColumn) {
-    case 0:
-      return "Note Entry";
-    case 1:
-      return "Octave Entry";
+    case 0: return "Note Entry";
+    case 1: return "Octave Entry";
     case 2:
-    case 5:
-      return "Effect Entry";
-    default:
-      return "Parameter Entry";
+    case 5: return "Effect Entry";
+    default: return "Parameter Entry";
   }
 }
 
