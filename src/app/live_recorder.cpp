@@ -19,7 +19,7 @@ RecordPlace LiveRecorder::Record(int track, int note, int velocity, int64_t time
                        static_cast<uint8_t>(note / 12), 0, true, true);
     if (velocity > 0) engine.Channels[track].LRVolume = VelocityParam(velocity);
     // The player is still to reach that row: the preview is its note.
-    if (place.upcoming) engine.PreviewedRows[track] = static_cast<uint16_t>(1 + place.pattern * kRowCount + place.row);
+    if (place.upcoming) engine.PreviewedRows[track] = Engine::PreviewedRow(place.pattern, place.row);
   }
   const bool continues = takeOpen_;
   if (!takeOpen_) ++take_;

@@ -131,6 +131,9 @@ class Engine {
   // track it takes the note without starting it again; the player clears it at every row.
   // Window thread under EngineLock; the renderer's Tick.
   std::array<uint16_t, kChannelCount> PreviewedRows{};
+  static constexpr uint16_t PreviewedRow(uint8_t pattern, uint8_t row) {
+    return static_cast<uint16_t>(1 + pattern * kRowCount + row);
+  }
   // Frames rendered since construction: the renderer only. The rows the player processed
   // last, oldest overwritten first (RowMarks()[RowMarksWritten % kRowMarkCount] is the
   // next to go): the renderer's Tick; the window thread reads them under EngineLock.

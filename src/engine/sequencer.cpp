@@ -75,7 +75,7 @@ void Engine::Tick() {
                                                 : OrderParamOf(song.Order[OrderPos]);
         const PatternCell& cell = song.Patterns[pattern][t][row];
         // A recorded note that already sounds as its preview is not started again.
-        bool noTrigger = PreviewedRows[t] != 0 && PreviewedRows[t] == 1 + pattern * kRowCount + row;
+        bool noTrigger = PreviewedRows[t] == PreviewedRow(pattern, row);
         PreviewedRows[t] = 0;
         for (int e = 0; e < 2; ++e) {
           const uint8_t code = e == 0 ? cell.Effect1() : cell.Effect2();

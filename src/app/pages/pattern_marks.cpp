@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/pages/pattern_page.h"
+#include "app/pages/song_color.h"
 #include "editors/pattern/block_selection.h"
 
 namespace kelmar {
@@ -19,8 +20,6 @@ constexpr int kBeatPercent = 14;  // of the way from the background to the text 
 constexpr int kCursorPercent = 40;
 constexpr int kRecordPercent = 70;  // of the way to the recording red
 const QColor kRecordRed(255, 0, 0);
-
-QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 QColor Towards(const QColor& from, const QColor& to, int percent) {
   auto mix = [percent](int a, int b) { return a + (b - a) * percent / 100; };
@@ -43,20 +42,20 @@ QTextEdit::ExtraSelection SpanMark(QTextDocument* document, int line, CharSpan s
 
 }  // namespace
 
-PatternPage::Marks PatternPage::WantedMarks(int column) const {
+PatternPage::Marks PatternPage::WantedMarks(int column, int commandTrack,
+                                            const std::optional<BlockRange>& range) const {
   Marks marks;
   marks.drawn = true;
   marks.text = ctx_.settings.TextColor;
   marks.back = ctx_.settings.BackColor;
   const int track = column - 1;
   if (track < 0) return marks;
-  if (track == CommandTrack()) {
+  if (track == commandTrack) {
     const TrackCursor& cursor = ctx_.state.TrackCursors[track];
     marks.cursorRow = cursor.CursorRow;
     marks.cursor = CursorCellSpan(cursor.CursorColumn);
     marks.record = ctx_.state.Record;
   }
-  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
   if (range && track >= range->firstTrack && track <= range->lastTrack) {
     marks.firstRow = range->firstRow;
     marks.lastRow = range->lastRow;
@@ -66,8 +65,8 @@ PatternPage::Marks PatternPage::WantedMarks(int column) const {
 
 QList<QTextEdit::ExtraSelection> PatternPage::MarkList(int column, const Marks& marks) {
   QTextDocument* document = Memo(column)->document();
-  const QColor text = ColorOf(marks.text);
-  const QColor back = ColorOf(marks.back);
+  const QColor text = ToQColor(marks.text);
+  const QColor back = ToQColor(marks.back);
   QList<QTextEdit::ExtraSelection> list;
   if (marks.firstRow >= 0) {  // the selected rows' texts, inverted, as one span
     QTextCharFormat inverted = Background(text);
@@ -86,7 +85,7 @@ QList<QTextEdit::ExtraSelection> PatternPage::MarkList(int column, const Marks& 
 // Every line's background, in one edit so that the column lays its text out once.
 void PatternPage::ShowBeats(int column, const Beats& beats) {
   QTextDocument* document = Memo(column)->document();
-  const QBrush beat(Towards(ColorOf(beats.back), ColorOf(beats.text), kBeatPercent));
+  const QBrush beat(Towards(ToQColor(beats.back), ToQColor(beats.text), kBeatPercent));
   QTextCursor edit(document);
   edit.beginEditBlock();
   for (QTextBlock line = document->begin(); line.isValid(); line = line.next()) {
@@ -109,13 +108,15 @@ void PatternPage::MarksRewritten(int track, const std::array<bool, kRowCount>& c
 }
 
 void PatternPage::ShowMarks() {
+  const int commandTrack = CommandTrack();
+  const std::optional<BlockRange> range = SelectedRange(ctx_.state);
+  const Beats beats{ctx_.state.HighlightRows, ctx_.settings.TextColor, ctx_.settings.BackColor};
   for (int column = 0; column <= kTrackCount; ++column) {
-    const Beats beats{ctx_.state.HighlightRows, ctx_.settings.TextColor, ctx_.settings.BackColor};
     if (beats != beatsShown_[column]) {
       beatsShown_[column] = beats;
       ShowBeats(column, beats);
     }
-    const Marks wanted = WantedMarks(column);
+    const Marks wanted = WantedMarks(column, commandTrack, range);
     if (wanted == marksShown_[column]) continue;
     marksShown_[column] = wanted;
     Memo(column)->setExtraSelections(MarkList(column, wanted));

@@ -1,4 +1,5 @@
 #include "app/pages/pattern_page.h"
+#include "app/pages/song_color.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -26,12 +27,10 @@ constexpr int kLineLength = kRowTextLength + 1;  // a line of the widget's docum
 // the page has no free strip of its own under them.
 constexpr QRect kStatusLine(3, 462, 646, 16);
 
-QColor ColorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
 // Halfway between the text and the background: a muted track's text.
 QColor Dimmed(uint32_t text, uint32_t back) {
-  const QColor a = ColorOf(text);
-  const QColor b = ColorOf(back);
+  const QColor a = ToQColor(text);
+  const QColor b = ToQColor(back);
   return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
 }
 
@@ -48,8 +47,8 @@ void SetUpTextBox(QPlainTextEdit* box, const SongSettings& settings) {
   box->document()->setDocumentMargin(2);
   QPalette palette = box->palette();
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    palette.setColor(group, QPalette::Text, ColorOf(settings.TextColor));
-    palette.setColor(group, QPalette::Base, ColorOf(settings.BackColor));
+    palette.setColor(group, QPalette::Text, ToQColor(settings.TextColor));
+    palette.setColor(group, QPalette::Base, ToQColor(settings.BackColor));
   }
   box->setPalette(palette);
 }
@@ -276,7 +275,7 @@ void PatternPage::Memo1Enter(int track, bool byClick) {
 
 void PatternPage::ShowStatus() {
   QPalette palette = statusLine_->palette();
-  palette.setColor(QPalette::WindowText, ColorOf(ctx_.settings.TextColor));
+  palette.setColor(QPalette::WindowText, ToQColor(ctx_.settings.TextColor));
   statusLine_->setPalette(palette);
   statusLine_->setText(QString::fromStdString(PatternStatusText(ctx_.state)));
   ShowMarks();  // Record colours the cursor's cell
@@ -289,7 +288,7 @@ void PatternPage::EditStepClick(int step) {
 }
 
 void PatternPage::ShowMutes() {
-  const QColor text = ColorOf(ctx_.settings.TextColor);
+  const QColor text = ToQColor(ctx_.settings.TextColor);
   const QColor dimmed = Dimmed(ctx_.settings.TextColor, ctx_.settings.BackColor);
   for (int t = 0; t < kTrackCount; ++t) {
     QPalette palette = tracks_[t]->palette();

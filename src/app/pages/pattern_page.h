@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "app/app_context.h"
 #include "app/live_recorder.h"
@@ -146,7 +147,7 @@ class PatternPage : public QWidget {
     uint32_t back = 0;
     bool operator==(const Marks&) const = default;
   };
-  Marks WantedMarks(int column) const;
+  Marks WantedMarks(int column, int commandTrack, const std::optional<BlockRange>& range) const;
   QList<QTextEdit::ExtraSelection> MarkList(int column, const Marks& marks);
   void ShowBeats(int column, const Beats& beats);
   // After ShowRows rewrote the changed rows of a track: its marks are drawn again if they

@@ -1,4 +1,5 @@
 #include "app/pages/song_page.h"
+#include "app/pages/song_color.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -62,9 +63,6 @@ class OrderMemo : public QPlainTextEdit {
   }
   SongPage& page_;
 };
-
-// 0x00BBGGRR to a toolkit colour.
-QColor ToQColor(uint32_t color) { return QColor(ColorByte(color, 0), ColorByte(color, 1), ColorByte(color, 2)); }
 
 QString ToCrLf(QString text) { return text.replace(QLatin1Char('\n'), QLatin1String("\r\n")); }
 QString FromCrLf(QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); }

@@ -1,5 +1,7 @@
 #include "editors/pattern/pattern_status.h"
 
+#include <filesystem>
+
 #include "editors/pattern/pattern_text.h"
 
 namespace kelmar {
@@ -7,18 +9,13 @@ namespace {
 
 constexpr const char* kGap = "   ";
 
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string PatternStatusText(const EditorState& state) {
   std::string text = "Octave " + std::to_string(state.EntryOctave);
   text += kGap;
   text += "Instrument " + HexByte(state.CurrentInstrument);
-  const std::string file = BaseName(state.InstrumentFiles[state.CurrentInstrument]);
+  const std::string file = std::filesystem::path(state.InstrumentFiles[state.CurrentInstrument]).filename().string();
   if (!file.empty()) text += " " + file;
   text += kGap;
   text += "Step " + std::to_string(state.EditStep);
