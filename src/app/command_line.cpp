@@ -9,6 +9,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv, std::ostream& out
   CommandLine line;
   CLI::App app{"Kelmar: a keyboard-driven music tracker with a built-in wave-table synthesizer.", "kelmar"};
   app.set_version_flag("--version", "kelmar " KELMAR_VERSION);
+  app.add_flag("--keys", line.keys, "Print every command's keys (from keys.conf, else the defaults) and exit");
   app.add_option("FILE", line.file, "A song (.sng) to start with, loaded as Load > Song loads it")->type_name("");
   try {
     app.parse(argc, argv);

@@ -8,13 +8,31 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/keys/key_bindings.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "engine/engine.h"
 
+namespace {
+
+// kelmar --keys: the bindings keys.conf gives, without a window or a display.
+int PrintKeys(char** argv) {
+  int qtArgc = 1;
+  QCoreApplication app(qtArgc, argv);
+  QCoreApplication::setApplicationName("kelmar");
+  const QString file = kelmar::KeysFilePath();
+  const kelmar::ReadKeys read = kelmar::LoadKeyBindings(file);
+  for (const QString& ignored : read.ignored) std::cerr << "kelmar: " << file.toStdString() << ", " << ignored.toStdString() << " (ignored)\n";
+  std::cout << kelmar::KeysTable(read.bindings).toStdString();
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const kelmar::CommandLine line = kelmar::ReadCommandLine(argc, argv, std::cout, std::cerr);
   if (line.exit) return line.exitCode;
+  if (line.keys) return PrintKeys(argv);
   // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on
   // them. Set while this is the only thread: setenv races with any other thread's getenv.
   setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
@@ -26,6 +44,7 @@ int main(int argc, char** argv) {
   kelmar::NameApplication();
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
   kelmar::MainWindow window(std::move(engine));
+  window.UseKeysFile(kelmar::KeysFilePath());
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/recovery"));
   window.show();

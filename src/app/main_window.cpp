@@ -16,11 +16,14 @@
 #include <cstring>
 
 #include "app/about_text.h"
+#include "app/commands/command_table.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/history_controller.h"
+#include "app/keys/keys_dialog.h"
 #include "app/menu_focus.h"
 #include "app/midi_keyboard.h"
+#include "app/platform_key.h"
 #include "app/pages/instrument_page.h"
 #include "app/pages/pattern_page.h"
 #include "app/pages/song_page.h"
@@ -157,7 +160,11 @@ void MainWindow::BuildMenu() {
 
 // The submenus the window lists itself: the MIDI sources, the unsaved work kept.
 void MainWindow::FillSlot(const Command& slot, QMenu& menu) {
-  if (std::strcmp(slot.name, "UnsavedWork1") == 0) {
+  if (std::strcmp(slot.name, "KeysIgnored1") == 0) {
+    keysIgnored_ = menu.addMenu(QString());
+    keysIgnored_->setObjectName(slot.name);
+    keysIgnored_->menuAction()->setVisible(false);
+  } else if (std::strcmp(slot.name, "UnsavedWork1") == 0) {
     unsavedWork_ = new UnsavedWorkMenu(
         &menu, QString::fromUtf8(slot.caption), [this] { return history_ ? history_->KeptJournals() : QStringList(); },
         [this](const QString& journal) { UnsavedWorkClick(journal); }, this);
@@ -247,6 +254,55 @@ void MainWindow::BuffersizeClick(QAction* item) {
   audio_.ReopenWithBufferSize(static_cast<uint16_t>(item->data().toInt()));
   item->setChecked(true);
   ShowAudioState();
+}
+
+void MainWindow::KeysClick() {
+  KeysDialog dialog(keys_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (!keysFile_.isEmpty()) {
+    if (const FileError error = SaveKeyBindings(dialog.bindings(), keysFile_)) {
+      messages_.Error(QStringLiteral("The keys could not be saved. They apply until Kelmar ends."),
+                      keysFile_ + QStringLiteral(": ") + QString::fromStdString(error.message()));
+    }
+  }
+  ApplyKeys(dialog.bindings());
+}
+
+void MainWindow::UseKeysFile(const QString& path) {
+  keysFile_ = path;
+  const ReadKeys read = LoadKeyBindings(path);
+  ApplyKeys(read.bindings);
+  ShowIgnoredKeys(read.ignored);
+}
+
+void MainWindow::ApplyKeys(const KeyBindings& bindings) {
+  keys_ = bindings;
+  SetShortcuts(items_, keys_);
+  state_.Keys = keys_.NoteKeysForEditors();
+}
+
+void MainWindow::ShowIgnoredKeys(const QStringList& ignored) {
+  keysIgnored_->clear();
+  const QString caption = QString::fromUtf8(FindCommand("KeysIgnored1")->caption);
+  keysIgnored_->setTitle(caption.arg(ignored.size() == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(ignored.size())));
+  for (const QString& line : ignored) keysIgnored_->addAction(line)->setEnabled(false);
+  keysIgnored_->menuAction()->setVisible(!ignored.isEmpty());
+}
+
+bool MainWindow::RunPlaceKey(const QKeyEvent* event) {
+  const int key = event->key();
+  if (event->isAutoRepeat() || (key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_AltGr)) return false;
+  const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(PlatformKeyOf(event)));
+  if (!place) return false;
+  for (size_t t = 0; t < KeyTargets().size(); ++t) {
+    const Command* command = KeyTargets()[t].command;
+    if (!command || !keys_.KeysOf(static_cast<int>(t)).contains(BoundKey::Place(*place))) continue;
+    QAction* item = items_[command->name];
+    if (!item->isEnabled() || !item->isVisible()) return false;
+    item->trigger();
+    return true;
+  }
+  return false;
 }
 
 void MainWindow::ShowAudioState() { noAudio_->setVisible(!audio_.IsOpen()); }
@@ -363,6 +419,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   previewedKey_ = key;
   previewedTarget_ = widget;
+  if (RunPlaceKey(key)) return true;
   return FormKeyDown(key);
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/app_context.h"
 #include "app/commands/menu_builder.h"
+#include "app/keys/key_bindings.h"
 #include "app/message_box.h"
 #include "audio/audio_output.h"
 #include "editors/editor_state.h"
@@ -103,6 +104,14 @@ class MainWindow : public QMainWindow, public Views {
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
   void PageControl2Change();
+  // Option / "Keys...": the key bindings dialog; OK writes keys.conf and the keys apply at once.
+  void KeysClick();
+  // The keys of a keys.conf (the program's is in the configuration folder), and the file the
+  // Keys dialog writes; without one the keys are the defaults and the dialog writes nothing.
+  void UseKeysFile(const QString& path);
+  // Every command, note key and octave key takes the keys given.
+  void ApplyKeys(const KeyBindings& bindings);
+  const KeyBindings& keys() const { return keys_; }
 
   // The window's key handler under key preview; true when the key was used.
   bool FormKeyDown(QKeyEvent* event);
@@ -150,6 +159,9 @@ class MainWindow : public QMainWindow, public Views {
   void ShowStep(const StepShown& shown);
   void RefreshAll();
   bool IsMenuShortcut(QKeyEvent* event) const;
+  // Ctrl or Alt alone by its side, bound to a command: true when it ran one.
+  bool RunPlaceKey(const QKeyEvent* event);
+  void ShowIgnoredKeys(const QStringList& ignored);
 
   std::unique_ptr<Engine> engine_;
   EditorState state_;
@@ -186,6 +198,9 @@ class MainWindow : public QMainWindow, public Views {
   MidiKeyboard* midiKeyboard_ = nullptr;
   UnsavedWorkMenu* unsavedWork_ = nullptr;
   QAction* noAudio_ = nullptr;
+  KeyBindings keys_;
+  QString keysFile_;
+  QMenu* keysIgnored_ = nullptr;
   const QKeyEvent* previewedKey_ = nullptr;
   int previewedKeys_ = 0;
   QPointer<QWidget> previewedTarget_;

@@ -17,6 +17,8 @@ static_assert(toolkit_key::kEscape == Qt::Key_Escape && toolkit_key::kTab == Qt:
               toolkit_key::kBacktab == Qt::Key_Backtab && toolkit_key::kHome == Qt::Key_Home &&
               toolkit_key::kEnd == Qt::Key_End && toolkit_key::kPageUp == Qt::Key_PageUp &&
               toolkit_key::kPageDown == Qt::Key_PageDown);
+static_assert(toolkit_key::kShiftModifier == Qt::ShiftModifier && toolkit_key::kControlModifier == Qt::ControlModifier &&
+              toolkit_key::kAltModifier == Qt::AltModifier && toolkit_key::kMetaModifier == Qt::MetaModifier);
 
 PlatformKey PlatformKeyOf(const QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers();

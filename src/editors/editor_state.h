@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "editors/key_map.h"
+
 namespace kelmar {
 
 struct TrackCursor {
@@ -40,6 +42,7 @@ struct EditorState {
   uint8_t CurrentPattern = 0;
   std::array<TrackCursor, 8> TrackCursors{};
   uint8_t EntryOctave = 0;
+  NoteKeys Keys;  // the note and octave keys as bound
   bool AutoIxxEffect = true;
   uint8_t TrackCopyPattern = 0;
   uint8_t TrackCopyTrack = 0;

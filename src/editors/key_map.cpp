@@ -1,18 +1,16 @@
 #include "editors/key_map.h"
 
+#include "editors/key_places.h"
+
 namespace kelmar {
 namespace {
 
-constexpr char kLowerPiano[] = "ZSXDCVGBHNJM";
-constexpr char kUpperPiano[] = "Q2W3ER5T6Y7U";
-// evdev codes of the same keys' places.
+// evdev codes of the QWERTY piano rows' places: Z S X D C ... and Q 2 W 3 E ...
 constexpr int kLowerPianoEvdev[12] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50};
 constexpr int kUpperPianoEvdev[12] = {16, 3, 17, 4, 18, 19, 6, 20, 7, 21, 8, 22};
 constexpr int kMinusEvdev = 12;
 constexpr int kEqualEvdev = 13;
 constexpr int kX11Offset = 8;
-
-char32_t Upper(char32_t ch) { return (ch >= 'a' && ch <= 'z') ? ch - 'a' + 'A' : ch; }
 
 }  // namespace
 
@@ -32,27 +30,50 @@ int PhysicalKeyOf(const PlatformKey& key) {
   return -1;
 }
 
-int PianoKeyFromChar(char32_t ch) {
-  const char32_t upper = Upper(ch);
+NoteKeys::NoteKeys() {
+  pianoAt.fill(static_cast<int8_t>(kNotPiano));
   for (int s = 0; s < 12; ++s) {
-    if (static_cast<char32_t>(kLowerPiano[s]) == upper) return s;
-    if (static_cast<char32_t>(kUpperPiano[s]) == upper) return 12 + s;
+    pianoAt[kLowerPianoEvdev[s]] = static_cast<int8_t>(s);
+    pianoAt[kUpperPianoEvdev[s]] = static_cast<int8_t>(12 + s);
   }
-  return kNotPiano;
+  for (int f = 0; f < 4; ++f) {
+    octaveKeys.push_back({toolkit_key::kF1 + f, static_cast<uint8_t>(2 * f)});
+    octaveKeys.push_back({(toolkit_key::kF1 + f) | toolkit_key::kShiftModifier, static_cast<uint8_t>(2 * f + 1)});
+  }
 }
 
-int PianoKeyFromEvdev(int evdev) {
-  for (int s = 0; s < 12; ++s) {
-    if (kLowerPianoEvdev[s] == evdev) return s;
-    if (kUpperPianoEvdev[s] == evdev) return 12 + s;
-  }
-  return kNotPiano;
+const NoteKeys& DefaultNoteKeys() {
+  static const NoteKeys defaults;
+  return defaults;
 }
 
-int PianoKeyOf(const PlatformKey& key) {
+int PianoKeyFromChar(char32_t ch, const NoteKeys& keys) {
+  const KeyPlace* place = PlaceOfUsChar(ch);
+  return place ? PianoKeyFromEvdev(place->evdev, keys) : kNotPiano;
+}
+
+int PianoKeyFromEvdev(int evdev, const NoteKeys& keys) {
+  if (evdev < 0 || evdev >= static_cast<int>(keys.pianoAt.size())) return kNotPiano;
+  return keys.pianoAt[evdev];
+}
+
+int PianoKeyOf(const PlatformKey& key, const NoteKeys& keys) {
   if (key.Keypad) return kNotPiano;
   const int place = PhysicalKeyOf(key);
-  return place < 0 ? kPianoUnknown : PianoKeyFromEvdev(place);
+  return place < 0 ? kPianoUnknown : PianoKeyFromEvdev(place, keys);
+}
+
+int CombinedKeyOf(const PlatformKey& key) {
+  return key.Key | (key.Shift ? toolkit_key::kShiftModifier : 0) | (key.Control ? toolkit_key::kControlModifier : 0) |
+         (key.Alt ? toolkit_key::kAltModifier : 0) | (key.Meta ? toolkit_key::kMetaModifier : 0);
+}
+
+int OctaveOfKey(const PlatformKey& key, const NoteKeys& keys) {
+  const int combined = CombinedKeyOf(key);
+  for (const OctaveKey& octave : keys.octaveKeys) {
+    if (octave.combined == combined) return octave.octave;
+  }
+  return -1;
 }
 
 StepKey StepKeyOf(const PlatformKey& key) {

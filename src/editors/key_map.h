@@ -8,9 +8,11 @@
 // typed as data (effects, parameters, the order list) always go by character.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelmar {
 
@@ -39,6 +41,11 @@ constexpr int kPlus = 0x2b;
 constexpr int kMinus = 0x2d;
 constexpr int kEqual = 0x3d;
 constexpr int kUnderscore = 0x5f;
+// Modifier bits of a combined key code.
+constexpr int kShiftModifier = 0x02000000;
+constexpr int kControlModifier = 0x04000000;
+constexpr int kAltModifier = 0x08000000;
+constexpr int kMetaModifier = 0x10000000;
 }  // namespace toolkit_key
 
 // How the platform numbers physical keys.
@@ -70,14 +77,35 @@ int PhysicalKeyOf(const PlatformKey& key);
 constexpr int kPianoUnknown = -1;  // the platform reports no physical key: the character decides
 constexpr int kNotPiano = -2;      // the key is not one of the 24 note keys
 
-// The note key of a typed character (upper or lower case), by the QWERTY piano rows
-// Z S X D C V G B H N J M (octave offset 0) and Q 2 W 3 E R 5 T 6 Y 7 U (offset 1).
-int PianoKeyFromChar(char32_t ch);
+// A key that chooses the entry (or preview) octave: a toolkit key code with its modifier bits.
+struct OctaveKey {
+  int combined = 0;
+  uint8_t octave = 0;
+};
+
+// The note keys as bound: which of the 24 note keys sits at each place of the board, and
+// which keys choose the octave.
+struct NoteKeys {
+  NoteKeys();  // the QWERTY piano rows below, F1..F4 for octaves 0, 2, 4, 6, with Shift 1, 3, 5, 7
+  std::array<int8_t, 128> pianoAt;  // by evdev code: the note key there (0..23), or kNotPiano
+  std::vector<OctaveKey> octaveKeys;
+};
+const NoteKeys& DefaultNoteKeys();
+
+// The note key of a typed character (upper or lower case) by the place a US board types it
+// at; by default the QWERTY piano rows Z S X D C V G B H N J M (octave offset 0) and
+// Q 2 W 3 E R 5 T 6 Y 7 U (offset 1).
+int PianoKeyFromChar(char32_t ch, const NoteKeys& keys = DefaultNoteKeys());
 // The note key at a physical place given as a Linux evdev code.
-int PianoKeyFromEvdev(int evdev);
+int PianoKeyFromEvdev(int evdev, const NoteKeys& keys = DefaultNoteKeys());
 // The note key of a key press by its place; kPianoUnknown where the place is not known.
 // The keypad's keys are never note keys.
-int PianoKeyOf(const PlatformKey& key);
+int PianoKeyOf(const PlatformKey& key, const NoteKeys& keys = DefaultNoteKeys());
+
+// The key code of a press with its modifier bits (the keypad's left out).
+int CombinedKeyOf(const PlatformKey& key);
+// The octave (0..7) an octave key chooses, or -1.
+int OctaveOfKey(const PlatformKey& key, const NoteKeys& keys = DefaultNoteKeys());
 
 // "+" and "-" of the main keyboard, which step the pattern or the instrument.
 enum class StepKey { None, Plus, Minus };

@@ -129,6 +129,8 @@ const Command kCommands[] = {
     {kNote, "NoAudio1", "Option1", "No audio output", "", kAll, nullptr, nullptr, kHidden | kDisabled},
     // Said once, without a box, when the recovery journal cannot be written.
     {kNote, "RecoveryOff1", "Option1", "Crash recovery off", "", kAll, nullptr, nullptr, kHidden | kDisabled},
+    // Said once, without a box, when keys.conf has lines that were left out: which, and why.
+    {kSlot, "KeysIgnored1", "Option1", "keys.conf: %1 ignored"},
     {kItem, "SampleFreq22050", "SampleFreq1", "22050", "", kAll, nullptr, SampleFreq, kCheckable, "SampleFreq", 22050,
      SampleRateInUse},
     {kItem, "SampleFreq32000", "SampleFreq1", "32000", "", kAll, nullptr, SampleFreq, kCheckable, "SampleFreq", 32000,
@@ -152,6 +154,7 @@ const Command kCommands[] = {
     // The note keys follow one fixed layout; these items only say so.
     {kItem, "QWERTZ1", "Keyboard1", "QWERTZ", "", kAll, nullptr, nullptr, kCheckable | kDisabled, "Keyboard"},
     {kItem, "QWERTY1", "Keyboard1", "QWERTY", "", kAll, nullptr, nullptr, kCheckable, "Keyboard", 0, Always},
+    {kItem, "Keys1", "Option1", "Keys...", "", kAll, nullptr, [](W& w, A&) { w.KeysClick(); }},
     {kItem, "AutoIxxEffect1", "Option1", "Auto Ixx-Effect", "", kAll, nullptr,
      [](W& w, A&) { w.AutoIxxEffect1Click(); }, kCheckable, "", 0, Always},
     {kItem, "FollowSong1", "Option1", "Follow Song", "", kAll, nullptr,

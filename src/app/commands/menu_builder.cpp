@@ -7,6 +7,7 @@
 #include <QMenuBar>
 
 #include "app/commands/command_table.h"
+#include "app/keys/key_bindings.h"
 #include "app/main_window.h"
 
 namespace kelmar {
@@ -81,6 +82,16 @@ QList<QKeySequence> ShortcutsOf(const Command& command) {
     keys << QKeySequence(key);
   }
   return keys;
+}
+
+void SetShortcuts(CommandItems& items, const KeyBindings& bindings) {
+  items.withShortcuts.clear();
+  for (const Command& row : CommandTable()) {
+    QAction* item = items[row.name];
+    if (!item) continue;
+    if (const int target = TargetOfCommand(row.name); target >= 0) item->setShortcuts(bindings.SequencesOf(target));
+    if (!item->shortcuts().isEmpty()) items.withShortcuts << item;
+  }
 }
 
 CommandItems BuildMenuBar(QMenuBar& bar, MainWindow& window,

@@ -17,6 +17,8 @@ class QMenuBar;
 
 namespace kelmar {
 
+class KeyBindings;
+
 struct CommandItems {
   QHash<QString, QAction*> byName;  // every item and separator of the table
   QList<QAction*> withShortcuts;    // in table order
@@ -32,5 +34,8 @@ CommandItems BuildMenuBar(QMenuBar& bar, MainWindow& window,
 
 // The default shortcuts of a row.
 QList<QKeySequence> ShortcutsOf(const Command& command);
+
+// The commands' keys as bound instead of the defaults.
+void SetShortcuts(CommandItems& items, const KeyBindings& bindings);
 
 }  // namespace kelmar

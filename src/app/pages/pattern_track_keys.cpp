@@ -13,17 +13,9 @@
 namespace kelmar {
 
 bool PatternPage::FormKeyDown(QKeyEvent* event) {
-  const bool shift = event->modifiers() & Qt::ShiftModifier;
-  int octave = -1;
-  switch (event->key()) {
-    case Qt::Key_F1: octave = 0; break;
-    case Qt::Key_F2: octave = 2; break;
-    case Qt::Key_F3: octave = 4; break;
-    case Qt::Key_F4: octave = 6; break;
-    default: break;
-  }
+  const int octave = OctaveOfKey(PlatformKeyOf(event), ctx_.state.Keys);
   if (octave < 0) return false;
-  ctx_.state.EntryOctave = static_cast<uint8_t>(octave + (shift ? 1 : 0));
+  ctx_.state.EntryOctave = static_cast<uint8_t>(octave);
   ShowStatus();
   return false;
 }
@@ -72,7 +64,7 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
   KeyOutcome outcome;
   {
     EngineLock lock(ctx_.engine);
-    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key), rowText.data());
+    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key, ctx_.state.Keys), rowText.data());
   }
   FollowTyping(track, row, rowText, outcome);
   if (ctx_.state.EntryOctave != octave) ShowStatus();  // a digit in the octave column
@@ -83,7 +75,7 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
 bool PatternPage::RecordKey(int track, const QKeyEvent* event) {
   if (!recorder_.Recording() || ctx_.state.TrackCursors[track].CursorColumn != 0) return false;
   const PlatformKey key = PlatformKeyOf(event);
-  const int note = NoteOfKey(ctx_.state, TypedCharacter(key), PianoKeyOf(key));
+  const int note = NoteOfKey(ctx_.state, TypedCharacter(key), PianoKeyOf(key, ctx_.state.Keys));
   if (note < 0) return false;
   if (!event->isAutoRepeat()) ShowRecorded(recorder_.Record(track, note, 0, AudioOutput::NowNs()));
   return true;

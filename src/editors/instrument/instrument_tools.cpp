@@ -59,16 +59,16 @@ void PreviewNoteAt(Engine& engine, EditorState& state, uint8_t semitone, uint8_t
   }
 }
 
-PageKey ClassifyPageKey(const PlatformKey& key) {
+PageKey ClassifyPageKey(const PlatformKey& key, const NoteKeys& keys) {
   PageKey result;
-  if (key.Key >= toolkit_key::kF1 && key.Key <= toolkit_key::kF4) {
+  if (const int octave = OctaveOfKey(key, keys); octave >= 0) {
     result.Action = PageKey::Kind::Octave;
-    result.Octave = static_cast<uint8_t>(2 * (key.Key - toolkit_key::kF1) + (key.Shift ? 1 : 0));
+    result.Octave = static_cast<uint8_t>(octave);
     return result;
   }
-  int piano = PianoKeyOf(key);
+  int piano = PianoKeyOf(key, keys);
   // Without a known place the key code names the key, as on a US board.
-  if (piano == kPianoUnknown) piano = PianoKeyFromChar(static_cast<char32_t>(key.Key));
+  if (piano == kPianoUnknown) piano = PianoKeyFromChar(static_cast<char32_t>(key.Key), keys);
   if (piano >= 0) {
     result.Action = PageKey::Kind::Note;
     result.Semitone = static_cast<uint8_t>(piano % 12);
@@ -84,7 +84,7 @@ PageKey ClassifyPageKey(const PlatformKey& key) {
 }
 
 PageKey::Kind ApplyPageKey(Engine& engine, EditorState& state, const PlatformKey& key) {
-  const PageKey action = ClassifyPageKey(key);
+  const PageKey action = ClassifyPageKey(key, state.Keys);
   switch (action.Action) {
     case PageKey::Kind::Octave:
       state.PreviewOctave = action.Octave;

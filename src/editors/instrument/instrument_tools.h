@@ -39,8 +39,8 @@ struct PageKey {
 };
 
 // The note keys and "+" / "-" go by their place on the board where the platform names it
-// (see key_map.h); F1..F4 by their key code.
-PageKey ClassifyPageKey(const PlatformKey& key);
+// (see key_map.h); the octave keys (F1..F4 unless bound otherwise) by their key code.
+PageKey ClassifyPageKey(const PlatformKey& key, const NoteKeys& keys = DefaultNoteKeys());
 
 // Applies one key to the editing state: octave keys set PreviewOctave, notes play (an
 // auto-repeated note key plays nothing), +/- step CurrentInstrument with wrapping. Returns

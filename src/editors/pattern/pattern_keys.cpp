@@ -241,7 +241,7 @@ KeyOutcome ClickCell(EditorState& state, int track, int row, int character, bool
 
 int NoteOfKey(const EditorState& state, char32_t ch, int pianoKey) {
   // A note key's place wins over what it types: the Dvorak board types "." on E's place.
-  const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch) : pianoKey;
+  const int piano = pianoKey == kPianoUnknown ? PianoKeyFromChar(ch, state.Keys) : pianoKey;
   if (piano < 0) return -1;
   return (state.EntryOctave + piano / 12) * 12 + piano % 12;
 }
