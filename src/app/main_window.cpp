@@ -272,7 +272,7 @@ void MainWindow::UseKeysFile(const QString& path) {
   keysFile_ = path;
   const ReadKeys read = LoadKeyBindings(path);
   ApplyKeys(read.bindings);
-  ShowIgnoredKeys(read.ignored);
+  ShowIgnoredKeys(read);
 }
 
 void MainWindow::ApplyKeys(const KeyBindings& bindings) {
@@ -281,12 +281,16 @@ void MainWindow::ApplyKeys(const KeyBindings& bindings) {
   state_.Keys = keys_.NoteKeysForEditors();
 }
 
-void MainWindow::ShowIgnoredKeys(const QStringList& ignored) {
+void MainWindow::ShowIgnoredKeys(const ReadKeys& read) {
   keysIgnored_->clear();
-  const QString caption = QString::fromUtf8(FindCommand("KeysIgnored1")->caption);
-  keysIgnored_->setTitle(caption.arg(ignored.size() == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(ignored.size())));
-  for (const QString& line : ignored) keysIgnored_->addAction(line)->setEnabled(false);
-  keysIgnored_->menuAction()->setVisible(!ignored.isEmpty());
+  const qsizetype lines = read.ignored.size();
+  const QString what = !read.fileError.isEmpty() ? QStringLiteral("the file")
+                       : lines == 1              ? QStringLiteral("1 line")
+                                                 : QStringLiteral("%1 lines").arg(lines);
+  keysIgnored_->setTitle(QString::fromUtf8(FindCommand("KeysIgnored1")->caption).arg(what));
+  for (const QString& line : read.ignored) keysIgnored_->addAction(line)->setEnabled(false);
+  if (!read.fileError.isEmpty()) keysIgnored_->addAction(read.fileError)->setEnabled(false);
+  keysIgnored_->menuAction()->setVisible(lines > 0 || !read.fileError.isEmpty());
 }
 
 bool MainWindow::RunPlaceKey(const QKeyEvent* event) {

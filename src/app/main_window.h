@@ -161,7 +161,7 @@ class MainWindow : public QMainWindow, public Views {
   bool IsMenuShortcut(QKeyEvent* event) const;
   // Ctrl or Alt alone by its side, bound to a command: true when it ran one.
   bool RunPlaceKey(const QKeyEvent* event);
-  void ShowIgnoredKeys(const QStringList& ignored);
+  void ShowIgnoredKeys(const ReadKeys& read);
 
   std::unique_ptr<Engine> engine_;
   EditorState state_;

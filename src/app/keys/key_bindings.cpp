@@ -161,7 +161,7 @@ ReadKeys BindingsOfText(const KeysText& text) {
   while (DropOneClash(given, bindings, ignored)) bindings = Apply(given);
 
   std::stable_sort(ignored.begin(), ignored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  ReadKeys read{bindings, {}};
+  ReadKeys read{bindings, {}, {}};
   for (const auto& [line, reason] : ignored) read.ignored << QStringLiteral("line %1: %2").arg(line).arg(reason);
   return read;
 }
@@ -173,7 +173,7 @@ QString KeysFilePath() {
 ReadKeys LoadKeyBindings(const QString& path) {
   KeysText text;
   if (const FileError error = ReadKeysFile(path.toStdString(), text)) {
-    return {KeyBindings(), {QStringLiteral("the file: ") + QString::fromStdString(error.message())}};
+    return {KeyBindings(), {}, QString::fromStdString(error.message())};
   }
   return BindingsOfText(text);
 }

@@ -46,6 +46,7 @@ class KeyBindings {
 struct ReadKeys {
   KeyBindings bindings;
   QStringList ignored;  // "line 3: no command is named \"Edit > Clone Patern\""
+  QString fileError;    // the file could not be read at all: why
 };
 
 ReadKeys BindingsOfText(const KeysText& text);

@@ -102,6 +102,7 @@ KeysDialog::KeysDialog(const KeyBindings& bindings, QWidget* parent) : QDialog(p
   message_ = new QLabel(this);
   message_->setObjectName("KeysMessage");
   message_->setWordWrap(true);
+  message_->setMinimumHeight(2 * message_->fontMetrics().lineSpacing());
   layout->addWidget(message_);
 
   auto* buttons = new QHBoxLayout;
@@ -142,6 +143,7 @@ void KeysDialog::BuildTable() {
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setSectionResizeMode(kCommandColumn, QHeaderView::Stretch);
   for (int t = 0; t < table_->rowCount(); ++t) {
     table_->setItem(t, kCommandColumn, new QTableWidgetItem(KeyTargets()[t].path));
@@ -193,8 +195,7 @@ void KeysDialog::Capture(const BoundKey& key) {
   }
   const int holder = bindings_.HolderOf(key, target);
   if (holder >= 0) {
-    Say(QStringLiteral("%1 is the key of %2. Swap gives it to %3, and %3's keys to %2.")
-            .arg(shown, KeyTargets()[holder].path, row.path));
+    Say(QStringLiteral("%1 is the key of %2. Swap the two?").arg(shown, KeyTargets()[holder].path));
     pendingTarget_ = target;
     pendingKey_ = key;
     swap_->setEnabled(true);

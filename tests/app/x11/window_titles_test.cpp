@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 
+#include "app/keys/key_caps.h"
+#include "app/keys/key_presets.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 
@@ -46,4 +49,24 @@ TEST(WindowTitles, CaptionsStandAlone) {
     box->close();
   });
   window.messages().Info("i");
+}
+
+// Ctrl alone by its side, as the modifier transport preset binds it: the right one plays the
+// song, the left one stays a modifier.
+TEST(PlaceKeys, RightCtrlPlaysTheSongLeftCtrlDoesNot) {
+  char name[] = "kelmar", *argv[] = {name, nullptr};
+  int argc = 1;
+  QApplication app(argc, argv);
+  kelmar::MainWindow window(nullptr, kelmar::MainWindowOptions{false});
+  window.ApplyKeys(kelmar::BindingsOfPreset(kelmar::KeyPresets()[2]));
+  window.show();
+  auto press = [&](quint32 x11Code) {
+    QKeyEvent event(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, x11Code, 0, 0);
+    QApplication::sendEvent(window.focusWidget() ? window.focusWidget() : &window, &event);
+  };
+  press(37);  // left
+  EXPECT_EQ(window.engine().Playing, 0);
+  press(105);  // right
+  EXPECT_NE(window.engine().Playing, 0);
+  EXPECT_EQ(kelmar::KeyCaps().Of(*kelmar::PlaceNamed("KeyZ")), "Z");  // the virtual display's US layout
 }
