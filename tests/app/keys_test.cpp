@@ -48,6 +48,7 @@ TEST(KeysFile, LinesGiveKeysOrAreIgnoredWithWhy) {
       {"Play Song F5\n= F5", "line 1: no \"=\" between a command and its key\nline 2: no command before \"=\"\n"},
       {"Stop = Space", "line 1: Space types a blank, which erases an effect in the pattern editor\n"},
       {"Stop = Alt+Tab\nStop = Meta+S", "line 1: the desktop usually takes Alt+Tab\nline 2: the desktop usually takes Meta+S\n"},
+      {"Stop = Alt+E", "line 1: Alt+E is the menu bar's key for Edit\n"},
       {"Stop = KeyA\nPiano > C-0 = Ctrl+A", "line 1: a place such as KeyA is only for note keys\n"
                                           "line 2: a note key is a place of the typing keys, such as KeyZ\n"},
       {"Stop = Ctrl+K\nStop = Ctrl+K", "Stop: Ctrl+K\nline 2: repeats line 1\n"},
@@ -136,10 +137,15 @@ TEST_F(KeysInWindowTest, AMovedNoteKeyEntersItsNoteAndItsOldPlaceWhatItIsNow) {
   KeysDialog dialog(window->keys(), window.get());
   dialog.SelectTarget(TargetOfPath("Stop"));
   dialog.Capture(*BoundKey::FromText("F5"));
-  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop")).front().Text(), "F8");
+  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop")).front().Text().toStdString(), "F8");
   QTest::mouseClick(dialog.findChild<QPushButton*>("KeysSwap"), Qt::LeftButton);
-  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop")).front().Text(), "F5");
-  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Play Song")).front().Text(), "F8");
+  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop")).front().Text().toStdString(), "F5");
+  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Play Song")).front().Text().toStdString(), "F8");
+  // The laptop preset's octave keys take over from F1..F4 at once.
+  window->ApplyKeys(BindingsOfPreset(KeyPresets()[3]));
+  QTest::keyClick(Memo(0), Qt::Key_5, Qt::AltModifier);
+  QTest::keyClick(Memo(0), Qt::Key_F1);
+  EXPECT_EQ(window->state().EntryOctave, 5);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "app/keys/key_rules.h"
 
 #include <QKeyCombination>
+#include <cstring>
+
+#include "app/commands/command_table.h"
 
 namespace kelmar {
 namespace {
@@ -37,8 +40,30 @@ bool IsEditorKey(int key) {
   }
 }
 
+// The menu bar's caption that Alt with that letter opens or runs ("&Edit" for Alt+E), or empty.
+QString MenuBarCaptionOf(int key) {
+  auto opens = [key](const char* caption) {
+    const char* amp = std::strchr(caption, '&');
+    return amp && QChar(QLatin1Char(amp[1])).toUpper().unicode() == key;
+  };
+  for (const CommandMenu& menu : CommandMenus()) {
+    if (!*menu.parent && opens(menu.title)) return QString::fromUtf8(menu.title).remove(QLatin1Char('&'));
+  }
+  for (const Command& row : CommandTable()) {
+    if (!*row.menu && row.kind == CommandKind::Item && opens(row.caption)) {
+      return QString::fromUtf8(row.caption).remove(QLatin1Char('&'));
+    }
+  }
+  return {};
+}
+
 QString RefusalOfChord(const QKeyCombination& chord) {
   if (IsDesktopKey(chord)) return QStringLiteral("the desktop usually takes ") + Named(chord);
+  if ((chord.keyboardModifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+    if (const QString caption = MenuBarCaptionOf(chord.key()); !caption.isEmpty()) {
+      return Named(chord) + QStringLiteral(" is the menu bar's key for ") + caption;
+    }
+  }
   if (chord.keyboardModifiers() & kCommandModifiers) return {};
   const int key = chord.key();
   if (key == Qt::Key_Space) return QStringLiteral("Space types a blank, which erases an effect in the pattern editor");
