@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (line.key.find('\n') != std::string::npos) std::abort();
     last = line.number;
     if (line.key.starts_with('#')) continue;  // no key is "#"; written after "= " it would read as a comment
-    overrides.push_back({line.path, line.key.empty() ? std::vector<std::string>{} : std::vector<std::string>{line.key}});
+    overrides.push_back(
+        {line.path, line.key.empty() ? std::vector<std::string>{} : std::vector<std::string>{line.key}});
   }
   const KeysText again = ParseKeysText(KeysFileText(overrides));
   if (!again.ignored.empty() || again.lines.size() != overrides.size()) std::abort();

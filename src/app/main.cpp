@@ -22,8 +22,9 @@ int PrintKeys(char** argv) {
   QCoreApplication::setApplicationName("kelmar");
   const QString file = kelmar::KeysFilePath();
   const kelmar::ReadKeys read = kelmar::LoadKeyBindings(file);
-  if (!read.fileError.isEmpty()) std::cerr << "kelmar: " << file.toStdString() << ": " << read.fileError.toStdString() << " (ignored)\n";
-  for (const QString& ignored : read.ignored) std::cerr << "kelmar: " << file.toStdString() << ", " << ignored.toStdString() << " (ignored)\n";
+  const std::string path = file.toStdString();
+  if (!read.fileError.isEmpty()) std::cerr << "kelmar: " << path << ": " << read.fileError.toStdString() << " (ignored)\n";
+  for (const QString& line : read.ignored) std::cerr << "kelmar: " << path << ", " << line.toStdString() << " (ignored)\n";
   std::cout << kelmar::KeysTable(read.bindings).toStdString();
   return read.ignored.isEmpty() && read.fileError.isEmpty() ? 0 : 1;
 }

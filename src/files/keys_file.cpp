@@ -1,8 +1,9 @@
 #include "files/keys_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
-#include <sys/stat.h>
 
 #include "files/safe_write.h"
 

@@ -47,19 +47,25 @@ TEST(KeysFile, LinesGiveKeysOrAreIgnoredWithWhy) {
       {"Play Song = Ctrl+Q+", "line 1: \"Ctrl+Q+\" is not a key\n"},
       {"Play Song F5\n= F5", "line 1: no \"=\" between a command and its key\nline 2: no command before \"=\"\n"},
       {"Stop = Space", "line 1: Space types a blank, which erases an effect in the pattern editor\n"},
-      {"Stop = Alt+Tab\nStop = Meta+S", "line 1: the desktop usually takes Alt+Tab\nline 2: the desktop usually takes Meta+S\n"},
+      {"Stop = Alt+Tab\nStop = Meta+S",
+       "line 1: the desktop usually takes Alt+Tab\nline 2: the desktop usually takes Meta+S\n"},
       {"Stop = Alt+E", "line 1: Alt+E is the menu bar's key for Edit\n"},
-      {"Stop = KeyA\nPiano > C-0 = Ctrl+A", "line 1: a place such as KeyA is only for note keys\n"
-                                          "line 2: a note key is a place of the typing keys, such as KeyZ\n"},
+      {"Stop = KeyA\nPiano > C-0 = Ctrl+A",
+       "line 1: a place such as KeyA is only for note keys\n"
+       "line 2: a note key is a place of the typing keys, such as KeyZ\n"},
       {"Stop = Ctrl+K\nStop = Ctrl+K", "Stop: Ctrl+K\nline 2: repeats line 1\n"},
       // A key another command of the page has: that line keeps its command's defaults.
-      {"Edit > Clone Pattern = Ctrl+C", "line 1: Ctrl+C is already the key of Edit > Copy Track on the Pattern Editor page\n"},
-      {"Edit > Clone Pattern = Ctrl+C\nEdit > Copy Track = Ctrl+K", "Edit > Copy Track: Ctrl+K\nEdit > Clone Pattern: Ctrl+C\n"},
-      {"Stop = Ctrl+K\nPlay Song = Ctrl+K", "line 1: Ctrl+K is also given to Play Song on line 2\n"
-                                           "line 2: Ctrl+K is also given to Stop on line 1\n"},
+      {"Edit > Clone Pattern = Ctrl+C",
+       "line 1: Ctrl+C is already the key of Edit > Copy Track on the Pattern Editor page\n"},
+      {"Edit > Clone Pattern = Ctrl+C\nEdit > Copy Track = Ctrl+K",
+       "Edit > Copy Track: Ctrl+K\nEdit > Clone Pattern: Ctrl+C\n"},
+      {"Stop = Ctrl+K\nPlay Song = Ctrl+K",
+       "line 1: Ctrl+K is also given to Play Song on line 2\n"
+       "line 2: Ctrl+K is also given to Stop on line 1\n"},
       // Pages apart, one key serves two commands.
       {"Edit > Copy Instrument = Ctrl+C", "Edit > Copy Instrument: Ctrl+C\n"},
-      {"Piano > C-0 = KeyS", "line 1: KeyS is already the key of Piano > C#0 on the Instrument and Pattern Editor page\n"},
+      {"Piano > C-0 = KeyS",
+       "line 1: KeyS is already the key of Piano > C#0 on the Instrument and Pattern Editor pages\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(Read(c.text), c.read) << c.text;
 }

@@ -19,8 +19,8 @@ std::optional<BoundKey> BoundKey::FromText(const QString& text) {
   // A text the parser only half understood comes back different ("Ctrl+Q+" is Ctrl+Q and
   // an unknown key; "Ctrl+Ctrl" is nothing): such a text is no key.
   if (sequence.isEmpty() || HasUnknownKey(sequence)) return std::nullopt;
-  const QKeySequence again = QKeySequence::fromString(sequence.toString(QKeySequence::PortableText),
-                                                      QKeySequence::PortableText);
+  const QKeySequence again =
+      QKeySequence::fromString(sequence.toString(QKeySequence::PortableText), QKeySequence::PortableText);
   if (again != sequence) return std::nullopt;
   return BoundKey{sequence, nullptr};
 }

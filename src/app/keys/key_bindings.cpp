@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <bit>
 #include <optional>
 
 #include "app/keys/key_rules.h"
@@ -21,6 +22,13 @@ struct Given {
 };
 
 QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+// "on the Pattern Editor page", "on the Instrument and Pattern Editor pages", "on every page".
+QString OnPages(uint8_t pages) {
+  if (pages == kOnEveryPage) return QStringLiteral("on every page");
+  return QStringLiteral("on the ") + PagesText(pages) +
+         (std::has_single_bit(pages) ? QStringLiteral(" page") : QStringLiteral(" pages"));
+}
 
 // Every line turned into a target and a key, or into a reason it is left out.
 std::vector<Given> ReadLines(const KeysText& text, std::vector<std::pair<int, QString>>& ignored) {
@@ -44,7 +52,8 @@ std::vector<Given> ReadLines(const KeysText& text, std::vector<std::pair<int, QS
         ignored.emplace_back(line.number, refusal);
         continue;
       }
-      auto same = std::find_if(given.begin(), given.end(), [&](const Given& o) { return o.target == target && o.key == g.key; });
+      auto same = std::find_if(given.begin(), given.end(),
+                               [&](const Given& o) { return o.target == target && o.key == g.key; });
       if (same != given.end()) {
         ignored.emplace_back(line.number, QStringLiteral("repeats line %1").arg(same->line));
         continue;
@@ -85,13 +94,16 @@ bool DropOneClash(std::vector<Given>& given, const KeyBindings& bindings,
     for (Given& h : given) {
       if (!h.kept || h.target != holder || !h.key || !h.key->Clashes(*g.key)) continue;
       h.kept = false;
-      ignored.emplace_back(h.line, QStringLiteral("%1 is also given to %2 on line %3")
-                                       .arg(h.key->Text(), Targets()[g.target].path).arg(g.line));
-      ignored.emplace_back(g.line, QStringLiteral("%1 is also given to %2 on line %3").arg(key, holderPath).arg(h.line));
+      ignored.emplace_back(
+          h.line,
+          QStringLiteral("%1 is also given to %2 on line %3").arg(h.key->Text(), Targets()[g.target].path).arg(g.line));
+      ignored.emplace_back(g.line,
+                           QStringLiteral("%1 is also given to %2 on line %3").arg(key, holderPath).arg(h.line));
       return true;
     }
-    ignored.emplace_back(g.line, QStringLiteral("%1 is already the key of %2 on the %3 page")
-                                     .arg(key, holderPath, PagesText(Targets()[holder].pages & Targets()[g.target].pages)));
+    ignored.emplace_back(g.line,
+                         QStringLiteral("%1 is already the key of %2 %3")
+                             .arg(key, holderPath, OnPages(Targets()[holder].pages & Targets()[g.target].pages)));
     return true;
   }
   return false;
@@ -132,7 +144,8 @@ NoteKeys KeyBindings::NoteKeysForEditors() const {
   for (size_t t = 0; t < keys_.size(); ++t) {
     const KeyTarget& target = Targets()[t];
     for (const BoundKey& key : keys_[t]) {
-      if (target.kind == TargetKind::Piano && key.place) notes.pianoAt[key.place->evdev] = static_cast<int8_t>(target.value);
+      if (target.kind == TargetKind::Piano && key.place)
+        notes.pianoAt[key.place->evdev] = static_cast<int8_t>(target.value);
       if (target.kind == TargetKind::Octave && key.sequence.count() == 1) {
         notes.octaveKeys.push_back({key.sequence[0].toCombined(), static_cast<uint8_t>(target.value)});
       }
@@ -154,7 +167,8 @@ std::vector<KeyOverride> KeyBindings::Overrides() const {
 
 ReadKeys BindingsOfText(const KeysText& text) {
   std::vector<std::pair<int, QString>> ignored;
-  for (const KeyLineProblem& problem : text.ignored) ignored.emplace_back(problem.number, QString::fromStdString(problem.reason));
+  for (const KeyLineProblem& problem : text.ignored)
+    ignored.emplace_back(problem.number, QString::fromStdString(problem.reason));
   std::vector<Given> given = ReadLines(text, ignored);
   // Each round leaves out at least one line, and the defaults never clash among themselves.
   KeyBindings bindings = Apply(given);
@@ -199,7 +213,8 @@ QString KeysTable(const KeyBindings& bindings) {
   }
   QString table;
   for (qsizetype i = 0; i < commands.size(); ++i) {
-    table += commands[i].leftJustified(commandWidth + 2) + keys[i].leftJustified(keyWidth + 2) + pages[i] + QLatin1Char('\n');
+    table += commands[i].leftJustified(commandWidth + 2) + keys[i].leftJustified(keyWidth + 2) + pages[i] +
+             QLatin1Char('\n');
   }
   return table;
 }

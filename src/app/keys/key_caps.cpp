@@ -15,7 +15,9 @@ constexpr int kX11Offset = 8;  // X11 key codes are evdev codes + 8
 template <auto Free>
 struct Deleter {
   template <typename T>
-  void operator()(T* p) const { Free(p); }
+  void operator()(T* p) const {
+    Free(p);
+  }
 };
 
 // The caps the X server's core keyboard has, by evdev code; empty without an X server.

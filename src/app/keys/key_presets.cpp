@@ -23,18 +23,10 @@ constexpr KeyPresetKey kModifierTransport[] = {
 
 // No F-keys: the transport on Ctrl+Return and its neighbours, the octaves on Alt+0..Alt+7.
 constexpr KeyPresetKey kLaptop[] = {
-    {"Play Song", "Ctrl+Return"},
-    {"Play Pattern", "Alt+Return"},
-    {"Play from Cursor", "Ctrl+Shift+Return"},
-    {"Stop", "Ctrl+Space"},
-    {"Option > Scopes", "Ctrl+Shift+O"},
-    {"Piano > Octave 0", "Alt+0"},
-    {"Piano > Octave 1", "Alt+1"},
-    {"Piano > Octave 2", "Alt+2"},
-    {"Piano > Octave 3", "Alt+3"},
-    {"Piano > Octave 4", "Alt+4"},
-    {"Piano > Octave 5", "Alt+5"},
-    {"Piano > Octave 6", "Alt+6"},
+    {"Play Song", "Ctrl+Return"},  {"Play Pattern", "Alt+Return"},      {"Play from Cursor", "Ctrl+Shift+Return"},
+    {"Stop", "Ctrl+Space"},        {"Option > Scopes", "Ctrl+Shift+O"}, {"Piano > Octave 0", "Alt+0"},
+    {"Piano > Octave 1", "Alt+1"}, {"Piano > Octave 2", "Alt+2"},       {"Piano > Octave 3", "Alt+3"},
+    {"Piano > Octave 4", "Alt+4"}, {"Piano > Octave 5", "Alt+5"},       {"Piano > Octave 6", "Alt+6"},
     {"Piano > Octave 7", "Alt+7"},
 };
 

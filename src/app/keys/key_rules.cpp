@@ -23,17 +23,29 @@ bool IsDesktopKey(const QKeyCombination& chord) {
   if ((mods & (Qt::ControlModifier | Qt::AltModifier)) != (Qt::ControlModifier | Qt::AltModifier)) return false;
   // Ctrl+Alt: the consoles, the workspaces, logging out, the lock screen, the terminal.
   return (key >= Qt::Key_F1 && key <= Qt::Key_F12) || key == Qt::Key_Delete || key == Qt::Key_Backspace ||
-         key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down ||
-         key == Qt::Key_T || key == Qt::Key_L;
+         key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_T ||
+         key == Qt::Key_L;
 }
 
 // The track columns' own keys, with or without Shift.
 bool IsEditorKey(int key) {
   switch (key) {
-    case Qt::Key_Escape: case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Backspace:
-    case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Insert: case Qt::Key_Delete:
-    case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Left: case Qt::Key_Up:
-    case Qt::Key_Right: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
       return true;
     default:
       return false;

@@ -15,9 +15,12 @@ namespace {
 
 uint8_t PagesOf(Pages pages) {
   switch (pages) {
-    case Pages::Instrument: return kOnInstrument;
-    case Pages::Pattern: return kOnPattern;
-    case Pages::All: break;
+    case Pages::Instrument:
+      return kOnInstrument;
+    case Pages::Pattern:
+      return kOnPattern;
+    case Pages::All:
+      break;
   }
   return kOnEveryPage;
 }
@@ -54,15 +57,20 @@ std::vector<KeyTarget> MakeTargets() {
   for (int piano = 0; piano < 24; ++piano) {
     const int semitone = piano % 12;
     const QString name = QString::fromLatin1(kNoteNames + 2 * semitone, 2) + QString::number(piano / 12);
-    KeyTarget target{TargetKind::Piano, QStringLiteral("Piano > ") + name, kOnInstrument | kOnPattern, {}, nullptr, piano};
+    KeyTarget target{
+        TargetKind::Piano, QStringLiteral("Piano > ") + name, kOnInstrument | kOnPattern, {}, nullptr, piano};
     for (const KeyPlace& place : KeyPlaces()) {
       if (PianoKeyFromEvdev(place.evdev, notes) == piano) target.defaults << BoundKey::Place(place);
     }
     targets.push_back(target);
   }
   for (int octave = 0; octave < 8; ++octave) {
-    KeyTarget target{TargetKind::Octave, QStringLiteral("Piano > Octave %1").arg(octave), kOnInstrument | kOnPattern,
-                     {}, nullptr, octave};
+    KeyTarget target{TargetKind::Octave,
+                     QStringLiteral("Piano > Octave %1").arg(octave),
+                     kOnInstrument | kOnPattern,
+                     {},
+                     nullptr,
+                     octave};
     for (const OctaveKey& key : notes.octaveKeys) {
       if (key.octave == octave) target.defaults << BoundKey{QKeySequence(QKeyCombination::fromCombined(key.combined))};
     }
@@ -97,10 +105,14 @@ int TargetOfCommand(const char* name) {
 
 QString PagesText(uint8_t pages) {
   switch (pages) {
-    case kOnInstrument: return QStringLiteral("Instrument Editor");
-    case kOnPattern: return QStringLiteral("Pattern Editor");
-    case kOnInstrument | kOnPattern: return QStringLiteral("Instrument and Pattern Editor");
-    default: return QStringLiteral("all pages");
+    case kOnInstrument:
+      return QStringLiteral("Instrument Editor");
+    case kOnPattern:
+      return QStringLiteral("Pattern Editor");
+    case kOnInstrument | kOnPattern:
+      return QStringLiteral("Instrument and Pattern Editor");
+    default:
+      return QStringLiteral("all pages");
   }
 }
 

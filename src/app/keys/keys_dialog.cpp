@@ -239,7 +239,6 @@ void KeysDialog::Clear() {
 void KeysDialog::Reset() {
   const int target = SelectedTarget();
   if (target < 0) return;
-  const QList<BoundKey> before = bindings_.KeysOf(target);
   bindings_.Reset(target);
   // A default key another command has been given since stays with it: the row gets the rest.
   QList<BoundKey> free;
@@ -247,9 +246,9 @@ void KeysDialog::Reset() {
     if (bindings_.HolderOf(key, target) < 0) free << key;
   }
   bindings_.Set(target, free);
-  if (free.size() != KeyTargets()[target].defaults.size()) Say(QStringLiteral("Some of its default keys are another command's now."));
-  if (bindings_.KeysOf(target) == before) return;
   ShowRow(target);
+  if (free.size() != KeyTargets()[target].defaults.size())
+    Say(QStringLiteral("Its default keys that another command has now stay with it."));
 }
 
 void KeysDialog::ResetAll() {

@@ -42,7 +42,8 @@ class PatternPage : public QWidget {
   // The page becomes visible: redraw, and the first track column takes the focus.
   void TPattEdShow();
   // The window's key preview on this page: the octave keys (F1..F4, with Shift the odd
-  // octaves, unless bound otherwise) choose the entry octave. Returns true only for keys it swallows; these keys still go on to the column.
+  // octaves, unless bound otherwise) choose the entry octave. Returns true only for keys it
+  // swallows; these keys still go on to the column.
   bool FormKeyDown(QKeyEvent* event);
   // A note from a MIDI keyboard: entered at the cursor of the focused track (the last one
   // focused while none is) as a note key enters it, as one "Note Entry" step. While

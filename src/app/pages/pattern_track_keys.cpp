@@ -64,7 +64,8 @@ void PatternPage::Memo1KeyPress(int track, QKeyEvent* event) {
   KeyOutcome outcome;
   {
     EngineLock lock(ctx_.engine);
-    outcome = PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key, ctx_.state.Keys), rowText.data());
+    outcome =
+        PatternKeyPress(ctx_.engine.song, ctx_.state, track, typed, PianoKeyOf(key, ctx_.state.Keys), rowText.data());
   }
   FollowTyping(track, row, rowText, outcome);
   if (ctx_.state.EntryOctave != octave) ShowStatus();  // a digit in the octave column
