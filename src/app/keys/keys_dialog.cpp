@@ -25,8 +25,14 @@ bool IsModifierKey(int key) {
          key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
 }
 
-// The key a press gives the target: a place for a note key and for Ctrl or Alt alone,
-// else the key with its modifiers.
+// Ctrl or Alt by its side, where the platform says which.
+const KeyPlace* ModifierPlaceOf(const QKeyEvent* event) {
+  const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(PlatformKeyOf(event)));
+  return place && IsModifierPlace(*place) ? place : nullptr;
+}
+
+// The key a press other than a modifier's gives the target: a place for a note key, else
+// the key with its modifiers.
 std::optional<BoundKey> KeyOfPress(const KeyTarget& target, const QKeyEvent* event) {
   const PlatformKey key = PlatformKeyOf(event);
   const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(key));
@@ -36,10 +42,6 @@ std::optional<BoundKey> KeyOfPress(const KeyTarget& target, const QKeyEvent* eve
     if (!place) place = PlaceOfUsChar(static_cast<char32_t>(event->key()));
     if (place) return BoundKey::Place(*place);
     return std::nullopt;
-  }
-  if (IsModifierKey(event->key())) {
-    if (place && IsModifierPlace(*place)) return BoundKey::Place(*place);
-    return std::nullopt;  // a modifier waits for its key
   }
   return BoundKey{QKeySequence(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())))};
 }
@@ -59,18 +61,34 @@ class CaptureBox : public QLineEdit {
       return true;
     }
     if (event->type() == QEvent::KeyPress) {
-      auto* press = static_cast<QKeyEvent*>(event);
-      const int target = dialog_.SelectedTarget();
-      if (target >= 0 && !press->isAutoRepeat()) {
-        if (const std::optional<BoundKey> key = KeyOfPress(KeyTargets()[target], press)) dialog_.Capture(*key);
-      }
+      Press(static_cast<QKeyEvent*>(event));
+      return true;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+      // Ctrl or Alt alone: let go before any other key went down.
+      const auto* release = static_cast<QKeyEvent*>(event);
+      if (lone_ && !release->isAutoRepeat() && IsModifierKey(release->key())) dialog_.Capture(BoundKey::Place(*lone_));
+      if (!release->isAutoRepeat()) lone_ = nullptr;
       return true;
     }
     return QLineEdit::event(event);
   }
 
  private:
+  void Press(const QKeyEvent* press) {
+    const int target = dialog_.SelectedTarget();
+    if (target < 0 || press->isAutoRepeat()) return;
+    const KeyTarget& row = KeyTargets()[target];
+    if (IsModifierKey(press->key())) {
+      lone_ = row.kind == TargetKind::Piano ? nullptr : ModifierPlaceOf(press);  // it waits for its key
+      return;
+    }
+    lone_ = nullptr;
+    if (const std::optional<BoundKey> key = KeyOfPress(row, press)) dialog_.Capture(*key);
+  }
+
   KeysDialog& dialog_;
+  const KeyPlace* lone_ = nullptr;
 };
 
 }  // namespace

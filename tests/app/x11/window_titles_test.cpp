@@ -28,10 +28,17 @@ int XWidth(QWidget* window) {
   return at < 0 ? 0 : info.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
 }
 
+// One application for the whole program, kept to its end: the X server resets when its last
+// client goes, and may refuse one that comes during the reset.
+void App() {
+  static char name[] = "kelmar", *argv[] = {name, nullptr};
+  static int argc = 1;
+  static const QApplication* app = new QApplication(argc, argv);
+  (void)app;
+}
+
 TEST(WindowTitles, CaptionsStandAlone) {
-  char name[] = "kelmar", *argv[] = {name, nullptr};
-  int argc = 1;
-  QApplication app(argc, argv);
+  App();
   kelmar::NameApplication();
   kelmar::MainWindow window(nullptr, kelmar::MainWindowOptions{false});
   window.show();
@@ -54,9 +61,7 @@ TEST(WindowTitles, CaptionsStandAlone) {
 // Ctrl alone by its side, as the modifier transport preset binds it: the right one plays the
 // song, the left one stays a modifier.
 TEST(PlaceKeys, RightCtrlPlaysTheSongLeftCtrlDoesNot) {
-  char name[] = "kelmar", *argv[] = {name, nullptr};
-  int argc = 1;
-  QApplication app(argc, argv);
+  App();
   kelmar::MainWindow window(nullptr, kelmar::MainWindowOptions{false});
   window.ApplyKeys(kelmar::BindingsOfPreset(kelmar::KeyPresets()[2]));
   window.show();
