@@ -18,11 +18,12 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-// The line without its comment: "#" where it starts the line or follows a blank, so that
-// "Ctrl+#" stays a key.
+// The line without its comment: "#" where it starts the line or follows a blank (or a ">",
+// which a written path follows with one), so that "Ctrl+#" stays a key.
 std::string_view WithoutComment(std::string_view line) {
   for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '#' && (i == 0 || kBlanks.find(line[i - 1]) != std::string_view::npos)) return line.substr(0, i);
+    if (line[i] != '#') continue;
+    if (i == 0 || line[i - 1] == '>' || kBlanks.find(line[i - 1]) != std::string_view::npos) return line.substr(0, i);
   }
   return line;
 }
