@@ -158,7 +158,8 @@ void MainWindow::BuildMenu() {
   ShowSongFile();
 }
 
-// The submenus the window lists itself: the MIDI sources, the unsaved work kept.
+// The submenus the window lists itself: the keys.conf lines ignored, the unsaved work kept,
+// the MIDI sources.
 void MainWindow::FillSlot(const Command& slot, QMenu& menu) {
   if (std::strcmp(slot.name, "KeysIgnored1") == 0) {
     keysIgnored_ = menu.addMenu(QString());
