@@ -295,9 +295,7 @@ void MainWindow::ShowIgnoredKeys(const ReadKeys& read) {
 }
 
 bool MainWindow::RunPlaceKey(const QKeyEvent* event) {
-  const int key = event->key();
-  if (event->isAutoRepeat() || (key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_AltGr)) return false;
-  const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(PlatformKeyOf(event)));
+  const KeyPlace* place = event->isAutoRepeat() ? nullptr : ModifierPlaceOf(event);
   if (!place) return false;
   for (size_t t = 0; t < KeyTargets().size(); ++t) {
     const Command* command = KeyTargets()[t].command;

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
+#include "editors/key_places.h"
+
 namespace kelmar {
 
 static_assert(toolkit_key::kBackspace == Qt::Key_Backspace && toolkit_key::kReturn == Qt::Key_Return &&
@@ -35,6 +37,11 @@ PlatformKey PlatformKeyOf(const QKeyEvent* event) {
   key.Keypad = modifiers & Qt::KeypadModifier;
   key.AutoRepeat = event->isAutoRepeat();
   return key;
+}
+
+const KeyPlace* ModifierPlaceOf(const QKeyEvent* event) {
+  const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(PlatformKeyOf(event)));
+  return place && IsModifierPlace(*place) ? place : nullptr;
 }
 
 }  // namespace kelmar

@@ -9,4 +9,8 @@ namespace kelmar {
 
 PlatformKey PlatformKeyOf(const QKeyEvent* event);
 
+struct KeyPlace;
+// Ctrl or Alt by its side, where the platform says which place the key has; else nullptr.
+const KeyPlace* ModifierPlaceOf(const QKeyEvent* event);
+
 }  // namespace kelmar

@@ -207,6 +207,13 @@ const CommandMenu kMenus[] = {
 
 }  // namespace
 
+const CommandMenu* FindMenu(const char* name) {
+  for (const CommandMenu& menu : kMenus) {
+    if (std::strcmp(menu.name, name) == 0) return &menu;
+  }
+  return nullptr;
+}
+
 std::span<const Command> CommandTable() { return kCommands; }
 
 std::span<const CommandMenu> CommandMenus() { return kMenus; }

@@ -14,5 +14,7 @@ std::span<const CommandMenu> CommandMenus();
 
 // The row of that object name, or nullptr.
 const Command* FindCommand(const char* name);
+// The menu of that object name, or nullptr.
+const CommandMenu* FindMenu(const char* name);
 
 }  // namespace kelmar

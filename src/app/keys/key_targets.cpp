@@ -31,14 +31,8 @@ QString Plain(const char* text) { return QString::fromUtf8(text).remove(QLatin1C
 // the song's file ("Song to %1") reads "File".
 QString MenuPathOf(const Command& row) {
   QStringList levels{Plain(row.caption).replace(QLatin1String("%1"), QLatin1String("File"))};
-  for (const char* menu = row.menu; *menu;) {
-    const CommandMenu* found = nullptr;
-    for (const CommandMenu& m : CommandMenus()) {
-      if (std::strcmp(m.name, menu) == 0) found = &m;
-    }
-    if (!found) break;
-    levels.prepend(Plain(found->title));
-    menu = found->parent;
+  for (const CommandMenu* menu = FindMenu(row.menu); menu; menu = FindMenu(menu->parent)) {
+    levels.prepend(Plain(menu->title));
   }
   return levels.join(QLatin1String(" > "));
 }

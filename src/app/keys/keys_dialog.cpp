@@ -25,12 +25,6 @@ bool IsModifierKey(int key) {
          key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
 }
 
-// Ctrl or Alt by its side, where the platform says which.
-const KeyPlace* ModifierPlaceOf(const QKeyEvent* event) {
-  const KeyPlace* place = PlaceOfEvdev(PhysicalKeyOf(PlatformKeyOf(event)));
-  return place && IsModifierPlace(*place) ? place : nullptr;
-}
-
 // The key a press other than a modifier's gives the target: a place for a note key, else
 // the key with its modifiers.
 std::optional<BoundKey> KeyOfPress(const KeyTarget& target, const QKeyEvent* event) {
@@ -175,7 +169,7 @@ void KeysDialog::BuildTable() {
 
 void KeysDialog::ShowRow(int target) {
   QStringList shown;
-  for (const BoundKey& key : bindings_.KeysOf(target)) shown << key.Shown(key.place ? caps_.Of(*key.place) : QString());
+  for (const BoundKey& key : bindings_.KeysOf(target)) shown << Shown(key);
   QTableWidgetItem* item = table_->item(target, kKeysColumn);
   item->setText(shown.join(QLatin1String(", ")));
   QFont font = item->font();
@@ -206,7 +200,7 @@ void KeysDialog::Capture(const BoundKey& key) {
   const int target = SelectedTarget();
   if (target < 0) return;
   const KeyTarget& row = KeyTargets()[target];
-  const QString shown = key.Shown(key.place ? caps_.Of(*key.place) : QString());
+  const QString shown = Shown(key);
   if (const QString refusal = RefusalOf(row, key); !refusal.isEmpty()) {
     Say(QStringLiteral("%1 refused: %2.").arg(shown, refusal));
     return;
@@ -288,5 +282,7 @@ void KeysDialog::Say(const QString& text) {
   swap_->setEnabled(false);  // whatever comes next drops a swap offered before
   pendingTarget_ = -1;
 }
+
+QString KeysDialog::Shown(const BoundKey& key) const { return key.Shown(key.place ? caps_.Of(*key.place) : QString()); }
 
 }  // namespace kelmar

@@ -42,6 +42,7 @@ class KeysDialog : public QDialog {
   void ResetAll();
   void UsePreset(int index);
   void Say(const QString& text);
+  QString Shown(const BoundKey& key) const;  // with the user's key cap for a place
 
   KeyBindings bindings_;
   KeyCaps caps_;
