@@ -117,12 +117,18 @@ class Engine {
   // Set to 1 by the window thread under EngineLock before an export or --play starts (and by
   // RenderSongToSink, with the callback paused); StopPlayback clears it on either thread.
   uint8_t StopAtLoop = 0;
+  // While StopAtLoop is 1, the backward jumps still to be taken before one ends playback: an
+  // export that plays a looping song several times. Set with StopAtLoop; StopPlayback clears it.
+  uint8_t LoopPasses = 0;
+  // Set when a backward jump ended playback that way; StartPlayback clears it.
+  uint8_t EndedAtJump = 0;
   uint16_t PatternMode = 0;
 
-  // --- live composing (the window's playback only; files and exports never set these) ---
+  // --- live composing (the window's playback; files never set these) ---
   // Window thread under EngineLock; read by the renderer's Tick. While LoopPattern is set, a
   // pattern played alone goes from the end of row LoopLast (or a break or jump) back to row
-  // LoopFirst instead of stopping.
+  // LoopFirst instead of stopping. An export of a pattern sets them while it renders and puts
+  // them back afterwards.
   uint8_t LoopPattern = 0;
   uint8_t LoopFirst = 0;
   uint8_t LoopLast = kRowCount - 1;
@@ -200,6 +206,8 @@ class Engine {
   // After a row: the next row of the order list (its breaks, jumps and stops), or of the loop.
   void NextRow(bool breakRow, int jumpTarget);
   void LoopRow(bool leaveRow);
+  // A backward jump: true when it ends playback (StopAtLoop with no passes left).
+  bool EndsAtJump();
   void MarkRow(uint8_t pattern, uint8_t row, uint16_t firstTickFrames);
   std::array<RowMark, kRowMarkCount> rowMarks_{};  // see RowMarks()
 

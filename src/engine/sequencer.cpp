@@ -34,6 +34,7 @@ void Engine::StartPlayback(uint8_t orderPos, uint8_t row, uint16_t patternMode) 
   FrameLimit = static_cast<uint8_t>(song.Speed - 1);
   Frame = FrameLimit;
   Playing = 1;
+  EndedAtJump = 0;
   RowMarksWritten = 0;  // the marks tell of this playback only
   PreviewedRows.fill(0);
   for (Channel& ch : Channels) ch.LRVolume = 255;
@@ -43,6 +44,7 @@ void Engine::StartPlayback(uint8_t orderPos, uint8_t row, uint16_t patternMode) 
 void Engine::StopPlayback() {
   Playing = 0;
   StopAtLoop = 0;
+  LoopPasses = 0;
   PatternMode = 0;
   for (Channel& ch : Channels) {
     ch.Detune = 0;
@@ -204,7 +206,7 @@ void Engine::Tick() {
 void Engine::NextRow(bool breakRow, int jumpTarget) {
   if (jumpTarget != 0) {
     Row = 0;
-    if (StopAtLoop == 1 && jumpTarget - 1 <= OrderPos) StopPlayback();
+    if (jumpTarget - 1 <= OrderPos && EndsAtJump()) StopPlayback();
     OrderPos = static_cast<uint8_t>(jumpTarget - 1);
   }
   if (Row > kRowCount - 1 || breakRow) {
@@ -213,10 +215,20 @@ void Engine::NextRow(bool breakRow, int jumpTarget) {
     const OrderEntry entry = song.Order[OrderPos];
     if (OrderCommandOf(entry) == kOrderStop || PatternMode > 0) StopPlayback();
     if (OrderCommandOf(entry) == kOrderJump) {
-      if (StopAtLoop == 1 && OrderParamOf(entry) < OrderPos) StopPlayback();
+      if (OrderParamOf(entry) < OrderPos && EndsAtJump()) StopPlayback();
       OrderPos = OrderParamOf(entry);
     }
   }
+}
+
+bool Engine::EndsAtJump() {
+  if (StopAtLoop != 1) return false;
+  if (LoopPasses == 0) {
+    EndedAtJump = 1;
+    return true;
+  }
+  --LoopPasses;  // one more pass of the loop
+  return false;
 }
 
 void Engine::LoopRow(bool leaveRow) {
