@@ -50,6 +50,8 @@ class SafeFile {
   void Abandon();
 
   bool is_open() const { return fd_ >= 0; }
+  // For a library that writes the descriptor itself (libsndfile); Commit still finishes it.
+  int descriptor() const { return fd_; }
   // False for pipes, terminals and descriptors in append mode: nothing written can be revisited.
   bool seekable() const { return seekable_; }
 
