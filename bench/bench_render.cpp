@@ -1,5 +1,6 @@
 // kelmar-render's work on the starter songs: load into a fresh engine, render every block and
-// write the WAV file. x_realtime is seconds of audio per second of processor time (one
+// write the file, in each format the export writes (the plain WAV is the program's own writer;
+// the others go through libsndfile). x_realtime is seconds of audio per second of processor time (one
 // thread); peak_rss_MB is this process's peak resident memory. scripts/bench.sh also runs the
 // program itself under /usr/bin/time for its own peak memory.
 #include <benchmark/benchmark.h>
@@ -15,27 +16,32 @@
 
 namespace {
 
-void BM_RenderStarterSong(benchmark::State& state, const std::string& name, bool stems) {
+void BM_RenderStarterSong(benchmark::State& state, const std::string& name, bool stems, const std::string& format) {
   const std::string song = std::string(KELMAR_SOURCE_DIR) + "/songs/" + name;
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("kelmar-bench-render-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  const std::string out = (dir / "mix.wav").string();
+  kelmar::render::Options options;
+  options.song = song;
+  options.format = format;
+  options.output = (dir / "mix").string();
+  if (stems) options.stemsDir = (dir / "stems").string();
+  const kelmar::render::Plan plan = kelmar::render::PlanRender(options);
+  const uint16_t rate = static_cast<uint16_t>(plan.file.sampleRate);
   double audioSeconds = 0;
   for (auto _ : state) {
     std::unique_ptr<kelmar::Engine> engine;
     kelmar::SongSettings settings;
-    if (kelmar::render::LoadFresh(song, 44100, 4096, engine, settings)) {
+    if (kelmar::render::LoadFresh(song, rate, 4096, engine, settings)) {
       state.SkipWithError("the starter song does not load");
       break;
     }
-    const auto outcome =
-        kelmar::render::RenderToFiles(*engine, out, stems ? (dir / "stems").string() : std::string(), 1800, {});
-    if (outcome.result.end == kelmar::RenderEnd::Failed) {
-      state.SkipWithError(outcome.result.error.message().c_str());
+    const auto outcome = kelmar::render::RenderToFiles(*engine, kelmar::render::SetupOf(options, plan, settings, rate));
+    if (outcome.end == kelmar::RenderEnd::Failed) {
+      state.SkipWithError(outcome.error.message().c_str());
       break;
     }
-    audioSeconds = static_cast<double>(outcome.result.frames) / 44100.0;
+    audioSeconds = static_cast<double>(outcome.frames) / rate;
   }
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
@@ -46,13 +52,22 @@ void BM_RenderStarterSong(benchmark::State& state, const std::string& name, bool
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-BENCHMARK_CAPTURE(BM_RenderStarterSong, morning_circuit, std::string("morning-circuit.sng"), false)
-    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(BM_RenderStarterSong, glass_harbour, std::string("glass-harbour.sng"), false)
-    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(BM_RenderStarterSong, neon_run, std::string("neon-run.sng"), false)
-    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(BM_RenderStarterSong, neon_run_stems, std::string("neon-run.sng"), true)
-    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+#define KELMAR_RENDER_BENCH(label, song, stems, format)                                     \
+  BENCHMARK_CAPTURE(BM_RenderStarterSong, label, std::string(song), stems, std::string(format)) \
+      ->Unit(benchmark::kMillisecond)                                                           \
+      ->MeasureProcessCPUTime()
+#define KELMAR_RENDER_FORMATS(label, song)                \
+  KELMAR_RENDER_BENCH(label, song, false, "wav");         \
+  KELMAR_RENDER_BENCH(label##_wav24, song, false, "wav24"); \
+  KELMAR_RENDER_BENCH(label##_flac, song, false, "flac");   \
+  KELMAR_RENDER_BENCH(label##_ogg, song, false, "ogg");     \
+  KELMAR_RENDER_BENCH(label##_opus, song, false, "opus");   \
+  KELMAR_RENDER_BENCH(label##_mp3, song, false, "mp3")
+
+KELMAR_RENDER_FORMATS(morning_circuit, "morning-circuit.sng");
+KELMAR_RENDER_FORMATS(glass_harbour, "glass-harbour.sng");
+KELMAR_RENDER_FORMATS(neon_run, "neon-run.sng");
+KELMAR_RENDER_BENCH(neon_run_stems, "neon-run.sng", true, "wav");
+KELMAR_RENDER_BENCH(neon_run_stems_flac, "neon-run.sng", true, "flac");
 
 }  // namespace

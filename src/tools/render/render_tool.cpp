@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
+#include <optional>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,64 +19,94 @@
 namespace kelmar::render {
 namespace {
 
-class CountingSink : public BlockSink {
- public:
-  bool TakeBlock(const uint8_t*, int frames, const int16_t* const*) override {
-    frames_ += static_cast<uint64_t>(frames);
-    return true;
-  }
-  uint64_t frames_ = 0;
-};
-
-// The mix into one writer, each track's contribution into its own.
-class FilesSink : public WavBlockSink {
- public:
-  FilesSink(WavWriter& mix, WavWriter* stems) : mix_(mix), stems_(stems) {}
-  FileError Block(const uint8_t* mix, int frames, const int16_t* const* stems) override {
-    if (FileError err = mix_.Append(mix, static_cast<size_t>(frames) * 4)) {
-      failed_ = -1;
-      return err;
-    }
-    if (!stems_ || !stems) return {};
-    for (int c = 0; c < kChannelCount; ++c) {
-      const int16_t* src = stems[c];
-      for (int i = 0; i < 2 * frames; ++i) {
-        const uint16_t v = static_cast<uint16_t>(src[i]);
-        bytes_[2 * i] = static_cast<uint8_t>(v & 0xFF);
-        bytes_[2 * i + 1] = static_cast<uint8_t>(v >> 8);
-      }
-      if (FileError err = stems_[c].Append(bytes_, static_cast<size_t>(frames) * 4)) {
-        failed_ = c;
-        return err;
-      }
-    }
-    return {};
-  }
-  int failed_ = -1;  // the stem whose write failed, -1 for the mix
-
- private:
-  WavWriter& mix_;
-  WavWriter* stems_;
-  uint8_t bytes_[kWavBlockBufferBytes];
-};
-
 std::string Hex2(unsigned v) {
   char text[4];
   std::snprintf(text, sizeof text, "%02X", v & 0xFF);
   return text;
 }
 
-std::string StemPath(const std::string& dir, int track) {
-  return (std::filesystem::path(dir) / ("track" + std::to_string(track + 1) + ".wav")).string();
+std::string StemPath(const std::string& dir, int track, const char* suffix) {
+  return (std::filesystem::path(dir) / ("track" + std::to_string(track + 1) + suffix)).string();
+}
+
+// "1A" or "0x1a": an order position or pattern number as --info shows it.
+bool ParseHexByte(const std::string& text, uint8_t& out) {
+  std::string digits = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0 ? text.substr(2) : text;
+  if (digits.empty() || digits.size() > 2) return false;
+  unsigned value = 0;
+  for (char c : digits) {
+    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                  : std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
+                                                                  : -1;
+    if (d < 0) return false;
+    value = value * 16 + static_cast<unsigned>(d);
+  }
+  out = static_cast<uint8_t>(value);
+  return true;
+}
+
+AudioFormat FormatOf(const Options& options, std::string& error) {
+  std::optional<AudioFormat> format = AudioFormat::Wav16;
+  if (!options.format.empty()) {
+    format = FormatNamed(options.format);
+    if (!format) error = "--format: " + options.format + " is not one of wav, wav24, flac, ogg, opus, mp3";
+  } else if (!options.output.empty() && options.output != "-") {
+    format = FormatOfPath(options.output).value_or(AudioFormat::Wav16);
+  }
+  if (!format) return AudioFormat::Wav16;
+  const bool wav = *format == AudioFormat::Wav16 || *format == AudioFormat::Wav24;
+  if (options.bits != 0 && !wav) error = "--bits applies to WAV only";
+  if (wav && options.bits != 0) format = options.bits == 24 ? AudioFormat::Wav24 : AudioFormat::Wav16;
+  return *format;
 }
 
 }  // namespace
 
-std::string DefaultOutputName(const std::string& songPath) {
+std::string DefaultOutputName(const std::string& songPath, const std::string& suffix) {
   std::filesystem::path name = std::filesystem::path(songPath).filename();
   if (name.empty()) name = "outfile";
-  name.replace_extension(".wav");
+  name.replace_extension(suffix);
   return name.string();
+}
+
+Plan PlanRender(const Options& options) {
+  Plan plan;
+  plan.file.format = FormatOf(options, plan.error);
+  const AudioFormatInfo& info = InfoOf(plan.file.format);
+  plan.file.sampleRate = options.rate;
+  if (info.onlyRate && !options.rateGiven) plan.file.sampleRate = info.onlyRate;
+  if (plan.error.empty() && info.onlyRate && plan.file.sampleRate != info.onlyRate)
+    plan.error = std::string(info.caption) + " is written at " + std::to_string(info.onlyRate) + " Hz only";
+  plan.file.quality = options.quality;
+  plan.file.wavTags = options.wavTags;
+  if (!options.fromOrder.empty() && !options.pattern.empty()) plan.error = "--from and --pattern exclude each other";
+  if (!options.fromOrder.empty() && !ParseHexByte(options.fromOrder, plan.range.orderPos))
+    plan.error = "--from: " + options.fromOrder + " is not an order position (00 to FF)";
+  uint8_t pattern = 0;
+  if (!options.pattern.empty()) {
+    if (ParseHexByte(options.pattern, pattern))
+      plan.range.pattern = pattern;
+    else
+      plan.error = "--pattern: " + options.pattern + " is not a pattern number (00 to FF)";
+  }
+  plan.output = options.output.empty() ? DefaultOutputName(options.song, info.suffix) : options.output;
+  return plan;
+}
+
+AudioExportSetup SetupOf(const Options& options, const Plan& plan, const SongSettings& settings, uint32_t rate) {
+  AudioExportSetup setup;
+  setup.path = plan.output;
+  setup.file = plan.file;
+  setup.file.sampleRate = rate;
+  setup.file.tagText = TagsOfSong(settings, "Kelmar " KELMAR_VERSION);
+  if (!options.stemsDir.empty()) {
+    for (int c = 0; c < kChannelCount; ++c) setup.stemPaths[c] = StemPath(options.stemsDir, c, InfoOf(plan.file.format).suffix);
+  }
+  setup.render.maxSeconds = options.maxSeconds;
+  setup.render.range = plan.range;
+  setup.render.passes = options.loops;
+  setup.fadeFrames = static_cast<uint32_t>(std::lround(options.fadeSeconds * rate));
+  return setup;
 }
 
 FileError LoadFresh(const std::string& songPath, uint16_t rate, uint16_t buffer, std::unique_ptr<Engine>& engine,
@@ -85,54 +118,17 @@ FileError LoadFresh(const std::string& songPath, uint16_t rate, uint16_t buffer,
   return LoadSongFile(songPath, engine->song, settings);
 }
 
-RenderOutcome RenderToFiles(Engine& engine, const std::string& output, const std::string& stemsDir,
-                            uint32_t maxSeconds, const RenderProgressFn& progress) {
-  RenderOutcome outcome;
-  const bool stems = !stemsDir.empty();
-  WavWriter mix;
-  std::vector<WavWriter> stemWriters(stems ? kChannelCount : 0);
-  auto fail = [&](const std::string& path, FileError err) {
-    outcome.result.end = RenderEnd::Failed;
-    outcome.result.error = err;
-    outcome.failedPath = path;
-    return outcome;
-  };
-  // Prepared as the export prepares: playback stopped before the files are made.
-  engine.StopPlayback();
-  const FileError created =
-      output == "-" ? mix.CreateOn(STDOUT_FILENO, engine.SampleRate) : mix.Create(output, engine.SampleRate, true);
-  if (created) return fail(output, created);
-  if (stems) {
+AudioExportResult RenderToFiles(Engine& engine, const AudioExportSetup& setup) {
+  const std::string& firstStem = setup.stemPaths[0];
+  if (!firstStem.empty()) {
     // The stems folder is made when missing; a failure shows up as the first stem's error.
     std::error_code ec;
-    std::filesystem::create_directories(stemsDir, ec);
+    std::filesystem::create_directories(std::filesystem::path(firstStem).parent_path(), ec);
   }
-  for (int c = 0; c < static_cast<int>(stemWriters.size()); ++c) {
-    if (FileError err = stemWriters[c].Create(StemPath(stemsDir, c), engine.SampleRate, true))
-      return fail(StemPath(stemsDir, c), err);
-  }
-  auto sink = std::make_unique<FilesSink>(mix, stems ? stemWriters.data() : nullptr);
-  RenderOptions render;
-  render.maxSeconds = maxSeconds;
-  render.stems = stems;
-  render.progress = progress;
-  outcome.result = {RenderSongToSink(engine, *sink, render), sink->error()};
-  if (outcome.result.end == RenderEnd::Failed) {
-    outcome.failedPath = sink->failed_ < 0 ? output : StemPath(stemsDir, sink->failed_);
-    return outcome;
-  }
-  // Sizes first everywhere, then the renames: a failure before the last rename leaves the
-  // targets that were not yet renamed untouched.
-  if (FileError err = mix.PatchSizes()) return fail(output, err);
-  for (int c = 0; c < static_cast<int>(stemWriters.size()); ++c)
-    if (FileError err = stemWriters[c].PatchSizes()) return fail(StemPath(stemsDir, c), err);
-  for (int c = 0; c < static_cast<int>(stemWriters.size()); ++c)
-    if (FileError err = stemWriters[c].Commit()) return fail(StemPath(stemsDir, c), err);
-  if (FileError err = mix.Commit()) return fail(output, err);
-  return outcome;
+  return ExportAudio(engine, setup);
 }
 
-std::string DescribeSong(Engine& engine, const SongSettings& settings, uint32_t maxSeconds) {
+std::string DescribeSong(Engine& engine, const SongSettings& settings, AudioExportSetup setup) {
   const Song& song = engine.song;
   std::ostringstream out;
   out << "Title:       " << settings.Title << "\n";
@@ -190,41 +186,47 @@ std::string DescribeSong(Engine& engine, const SongSettings& settings, uint32_t 
   for (int i : instruments) out << Hex2(i) << (song.SynthMode[i] ? "o" : "") << " ";
   out << "(" << instruments.size() << "; o = old synth mode)\n";
 
-  CountingSink sink;
-  RenderOptions render;
-  render.maxSeconds = maxSeconds;
-  const RenderResult result = RenderSongToSink(engine, sink, render);
+  // Measured on what an export would write, without writing it.
+  setup.path.clear();
+  setup.stemPaths = {};
+  const AudioExportResult result = ExportAudio(engine, setup);
   char length[96];
-  std::snprintf(length, sizeof length, "%.2f s at %u Hz%s", static_cast<double>(sink.frames_) / engine.SampleRate,
+  std::snprintf(length, sizeof length, "%.2f s at %u Hz%s", static_cast<double>(result.frames) / engine.SampleRate,
                 static_cast<unsigned>(engine.SampleRate),
                 result.end == RenderEnd::Limit ? " (does not stop by itself: cut at the length limit)" : "");
   out << "Length:      " << length << "\n";
+  out << "Loudness:    " << LoudnessText(result.loudness) << "\n";
   return out.str();
 }
 
 int Run(const Options& options, std::ostream& out, std::ostream& err) {
+  const Plan plan = PlanRender(options);
+  if (!plan.error.empty()) {
+    err << "kelmar-render: " << plan.error << std::endl;
+    return 2;
+  }
+  const uint16_t rate = static_cast<uint16_t>(plan.file.sampleRate);
   std::unique_ptr<Engine> engine;
   SongSettings settings;
-  if (FileError e = LoadFresh(options.song, options.rate, options.buffer, engine, settings)) {
+  if (FileError e = LoadFresh(options.song, rate, options.buffer, engine, settings)) {
     err << "kelmar-render: " << options.song << ": " << e.message() << std::endl;
     return 1;
   }
   if (options.info) {
-    out << DescribeSong(*engine, settings, options.maxSeconds) << std::flush;
+    out << DescribeSong(*engine, settings, SetupOf(options, plan, settings, rate)) << std::flush;
     if (!options.play) return 0;
     // Played from the state a fresh program would have.
-    if (FileError e = LoadFresh(options.song, options.rate, options.buffer, engine, settings)) {
+    if (FileError e = LoadFresh(options.song, rate, options.buffer, engine, settings)) {
       err << "kelmar-render: " << options.song << ": " << e.message() << std::endl;
       return 1;
     }
   }
   if (options.play) return Play(*engine, options, err);
 
-  const std::string output = options.output.empty() ? DefaultOutputName(options.song) : options.output;
-  RenderProgressFn progress;
+  AudioExportSetup setup = SetupOf(options, plan, settings, rate);
   if (options.progress) {
     auto next = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
-    progress = [&err, next](const RenderProgress& p) {
+    setup.render.progress = [&err, next](const RenderProgress& p) {
       // Ten lines a second at most: cheap next to rendering.
       const auto now = std::chrono::steady_clock::now();
       if (now >= *next) {
@@ -236,19 +238,18 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
       return true;
     };
   }
-  const RenderOutcome outcome = RenderToFiles(*engine, output, options.stemsDir, options.maxSeconds, progress);
+  const AudioExportResult outcome = RenderToFiles(*engine, setup);
   if (options.progress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
   auto shown = [](const std::string& path) { return path == "-" ? std::string("standard output") : path; };
-  if (outcome.result.end == RenderEnd::Failed) {
-    err << "kelmar-render: " << shown(outcome.failedPath) << ": "
-        << outcome.result.error.message() << std::endl;
+  if (outcome.end == RenderEnd::Failed) {
+    err << "kelmar-render: " << shown(outcome.failedPath) << ": " << outcome.error.message() << std::endl;
     return 1;
   }
   if (options.progress) {
-    char line[160];
-    std::snprintf(line, sizeof line, "Wrote %s: %.2f s%s\n", shown(output).c_str(),
-                  static_cast<double>(outcome.result.frames) / engine->SampleRate,
-                  outcome.result.end == RenderEnd::Limit ? " (length limit reached)" : "");
+    char line[200];
+    std::snprintf(line, sizeof line, "Wrote %s: %.2f s, %s%s\n", shown(setup.path).c_str(),
+                  static_cast<double>(outcome.frames) / engine->SampleRate, LoudnessText(outcome.loudness).c_str(),
+                  outcome.end == RenderEnd::Limit ? " (length limit reached)" : "");
     err << line << std::flush;
   }
   return 0;

@@ -114,7 +114,14 @@ TEST(RenderProgram, DashWritesTheWavToStandardOutputAndNothingElse) {
     EXPECT_TRUE(std::equal(got.begin() + 8, got.begin() + 40, expected.begin() + 8)) << to;
     EXPECT_TRUE(std::equal(got.begin() + 44, got.end(), expected.begin() + 44)) << to;
   }
-  EXPECT_EQ((std::vector<std::string>{"e.wav", "o.wav", "short.sng"}), dir.Names());
+  // Other formats from the suffix or --format, streamed where they can be; stems in the same format.
+  const auto flac = RunCommand("cd " + Quote(dir.path().string()) + " && (" + kBin +
+                               " short.sng -o - --format flac | cat > o.flac) && " + kBin +
+                               " short.sng -o s.ogg --stems st");
+  ASSERT_EQ(0, flac.status) << flac.output;
+  EXPECT_EQ("fLaC", std::string(reinterpret_cast<const char*>(ReadAll(dir.File("o.flac")).data()), 4));
+  EXPECT_EQ("OggS", std::string(reinterpret_cast<const char*>(ReadAll(dir.File("st/track8.ogg")).data()), 4));
+  EXPECT_EQ((std::vector<std::string>{"e.wav", "o.flac", "o.wav", "s.ogg", "short.sng", "st"}), dir.Names());
 }
 
 // --- stems ---
@@ -199,6 +206,7 @@ TEST(RenderProgram, InfoDescribesTheSong) {
   char length[64];
   std::snprintf(length, sizeof length, "Length:      %.2f s at 44100 Hz\n", (wav.size() - 44) / 4 / 44100.0);
   EXPECT_NE(std::string::npos, ran.output.find(length)) << ran.output;
+  EXPECT_NE(std::string::npos, ran.output.find(" LUFS, peak -")) << ran.output;
 }
 
 TEST(RenderProgram, InfoOnASongThatNeverStops) {
@@ -207,7 +215,9 @@ TEST(RenderProgram, InfoOnASongThatNeverStops) {
   auto engine = std::make_unique<Engine>();
   SongSettings settings;
   ASSERT_TRUE(LoadSongFile(dir.File("loop.sng"), engine->song, settings).ok());
-  const std::string text = render::DescribeSong(*engine, settings, 2);
+  AudioExportSetup setup;
+  setup.render.maxSeconds = 2;
+  const std::string text = render::DescribeSong(*engine, settings, setup);
   EXPECT_NE(std::string::npos, text.find("FF:PFF\n"));  // all 256 positions
   EXPECT_NE(std::string::npos, text.find("cut at the length limit")) << text;
 }
@@ -234,6 +244,11 @@ TEST(RenderProgram, BadInputGivesOneLineAndWritesNothing) {
       {Quote(dir.File("short.sng")) + " -o " + Quote(dir.File("no/such/a.wav")), "File not found"},
       {Quote(dir.File("short.sng")) + " -o " + Quote(dir.File("a.wav")) + " --stems " + Quote(dir.File("plain-file")),
        ""},
+      {Quote(dir.File("short.sng")) + " -o " + Quote(dir.File("a.flac")) + " --bits 24", "applies to WAV only"},
+      {Quote(dir.File("short.sng")) + " -o " + Quote(dir.File("a.opus")) + " --rate 44100", "48000 Hz only"},
+      {Quote(dir.File("short.sng")) + " -o - --bits 24", "cannot be streamed"},
+      {Quote(dir.File("short.sng")) + " --format aiff", "not one of"},
+      {Quote(dir.File("short.sng")) + " --pattern 1G", "not a pattern number"},
   };
   const auto before = dir.Names();
   for (const Case& c : cases) {
