@@ -17,6 +17,8 @@
 
 #include "app/about_text.h"
 #include "app/commands/command_table.h"
+#include "app/export/audio_export.h"
+#include "app/export/wav_export.h"
 #include "app/file_commands.h"
 #include "app/fixed_font.h"
 #include "app/history_controller.h"
@@ -30,7 +32,6 @@
 #include "app/scopes/scope_window.h"
 #include "app/transport.h"
 #include "app/unsaved_work_menu.h"
-#include "app/wav_export.h"
 #include "app/window_pages.h"
 #include "editors/pattern/pattern_status.h"
 #include "editors/song/song_settings_rules.h"
@@ -63,6 +64,8 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
   transport_ = std::make_unique<Transport>(ctx_, *patternPage_, *songPage_);
   fileCommands_ = std::make_unique<FileCommands>(ctx_, this);
   wavExport_ = std::make_unique<WavExport>(ctx_, this);
+  audioExport_ = std::make_unique<AudioExport>(
+      ctx_, this, [this] { return SuggestedSongFile(); }, [this] { transport_->Stop1Click(); });
   BuildMenu();
 
   // Fixed client area; the menu bar sits above it, as on the desktop it was drawn for.
@@ -91,6 +94,7 @@ MainWindow::~MainWindow() {
   if (timer1_) timer1_->stop();
   audio_.CloseAudio();
   // Commands refer to pages, and pages to the context: both go before the members they use.
+  audioExport_.reset();
   wavExport_.reset();
   fileCommands_.reset();
   transport_.reset();

@@ -38,6 +38,7 @@ class FileCommands;
 class UnsavedWorkMenu;
 class HistoryController;
 class WavExport;
+class AudioExport;
 
 struct MainWindowOptions {
   // Tests that need no sound leave the device closed; the window behaves as without a sound card.
@@ -131,6 +132,7 @@ class MainWindow : public QMainWindow, public Views {
   FileCommands& fileCommands() { return *fileCommands_; }
   Transport& transport() { return *transport_; }
   WavExport& wavExport() { return *wavExport_; }
+  AudioExport& audioExport() { return *audioExport_; }
   HistoryController& history() { return *history_; }
   MidiKeyboard& midiKeyboard() { return *midiKeyboard_; }
 
@@ -181,6 +183,7 @@ class MainWindow : public QMainWindow, public Views {
   std::unique_ptr<Transport> transport_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<WavExport> wavExport_;
+  std::unique_ptr<AudioExport> audioExport_;
   QTimer* timer1_ = nullptr;
 
   std::unique_ptr<HistoryController> history_;

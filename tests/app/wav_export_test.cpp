@@ -1,9 +1,14 @@
 // "Export .WAV" through the real main window: the menu item, the pages hidden while it
 // renders, the progress dialog and its Cancel, failures, and the same bytes as the
-// Qt-free export of a fresh engine.
+// Qt-free export of a fresh engine. "Export Audio...": its dialog's choices, Cancel, and
+// the question before a file is replaced.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QWidget>
 #include <filesystem>
@@ -12,7 +17,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/wav_export.h"
+#include "app/export/audio_export.h"
+#include "app/export/wav_export.h"
+#include "app/message_box.h"
 #include "files/wav_file.h"
 #include "window_fixture.h"
 
@@ -209,6 +216,44 @@ TEST_F(WavExportTest, FileSystemFailureRestoresEverythingBeforeTheMessage) {
   EXPECT_FALSE(Pages()->isHidden());
   EXPECT_EQ(0, window->engine().Playing);
   EXPECT_EQ(0, window->engine().StopAtLoop);
+}
+
+TEST_F(WavExportTest, ExportAudioDialogOffersWhatTheEditorsHold) {
+  FillSong(window->engine().song);
+  window->state().Selection = BlockSelection{true, 0, 6, 0, 2, 3};
+  AudioExport& exporter = window->audioExport();
+  std::vector<QString> ranges;
+  exporter.SetDialogHook([&](AudioExportDialog& dialog) {
+    auto* range = dialog.findChild<QComboBox*>("ExportRange");
+    for (int i = 0; i < range->count(); ++i) ranges.push_back(range->itemText(i));
+    auto* format = dialog.findChild<QComboBox*>("ExportFormat");
+    format->setCurrentIndex(format->findText("Opus"));
+    EXPECT_EQ("48000 Hz", dialog.findChild<QComboBox*>("ExportRate")->currentText());  // Opus has one rate
+    EXPECT_EQ("untitled.opus", QFileInfo(dialog.findChild<QLineEdit*>("ExportFile")->text()).fileName());
+    format->setCurrentIndex(format->findText("Ogg Vorbis"));
+    EXPECT_EQ("44100 Hz", dialog.findChild<QComboBox*>("ExportRate")->currentText());
+    dialog.reject();
+  });
+  Run("ExportAudio1");
+  EXPECT_EQ((std::vector<QString>{"The whole song", "The song from order position 00", "Pattern 00",
+                                  "Rows 02 to 06 of pattern 00"}),
+            ranges);
+
+  // Cancel leaves no file; an existing one is replaced only when the question says so.
+  ExportChoices choices;
+  choices.path = QString::fromStdString((dir_ / "song.flac").string());
+  choices.format = AudioFormat::Flac;
+  exporter.SetProgressHook([](QProgressDialog& dialog) { dialog.cancel(); });
+  EXPECT_EQ("Cancelled: nothing was written.", exporter.Run(choices));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "song.flac"));
+  exporter.SetProgressHook({});
+  EXPECT_TRUE(exporter.Run(choices).startsWith("Wrote song.flac: "));
+  const auto written = ReadAll(dir_ / "song.flac");
+  window->engine().song.Cell(0, 0, 0).Note = 50;
+  window->messages().QueueAnswer(MessageBoxes::Answer::No);
+  EXPECT_EQ("", exporter.Run(choices));
+  EXPECT_TRUE(ReadAll(dir_ / "song.flac") == written);
+  EXPECT_EQ("song.flac already exists. Replace it?", window->messages().Shown().back());
 }
 
 }  // namespace

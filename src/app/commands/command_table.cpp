@@ -3,12 +3,13 @@
 #include <QAction>
 #include <cstring>
 
+#include "app/export/audio_export.h"
+#include "app/export/wav_export.h"
 #include "app/file_commands.h"
 #include "app/main_window.h"
 #include "app/pages/instrument_page.h"
 #include "app/pages/pattern_page.h"
 #include "app/transport.h"
-#include "app/wav_export.h"
 
 namespace kelmar {
 namespace {
@@ -66,6 +67,8 @@ const Command kCommands[] = {
     // %1: the song's own file, or "New File" while it has none.
     {kItem, "SaveSong1", "Save1", "Song to %1", "Ctrl+S", kAll, nullptr, [](W& w, A&) { w.SaveSongClick(); }},
     {kItem, "ExportWAV1", "Save1", "Export .WAV", "", kAll, nullptr, [](W& w, A&) { w.wavExport().ExportWAV1Click(); }},
+    {kItem, "ExportAudio1", "Save1", "Export Audio...", "Ctrl+Shift+E", kAll, nullptr,
+     [](W& w, A&) { w.audioExport().ExportAudio1Click(); }},
     {kItem, "SavePattern1", "Save1", "Pattern", "", kAll, nullptr,
      [](W& w, A&) { w.fileCommands().SavePattern1Click(); }},
     {kItem, "Instrument3", "Save1", "Instrument", "", kAll, nullptr,

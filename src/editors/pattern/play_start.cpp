@@ -30,4 +30,20 @@ PlayStart StartOf(PlayFrom from, const Song& song, const EditorState& state, int
   return start;
 }
 
+std::optional<RenderRange> ExportRangeOf(ExportFrom from, const EditorState& state) {
+  RenderRange range;
+  if (from == ExportFrom::Song) return range;
+  if (from == ExportFrom::OrderCursor) {
+    range.orderPos = state.OrderRow;
+    return range;
+  }
+  range.pattern = state.CurrentPattern;
+  if (from == ExportFrom::Pattern) return range;
+  const std::optional<BlockRange> rows = SelectedRange(state);
+  if (!rows) return std::nullopt;
+  range.firstRow = static_cast<uint8_t>(rows->firstRow);
+  range.lastRow = static_cast<uint8_t>(rows->lastRow);
+  return range;
+}
+
 }  // namespace kelmar

@@ -1,11 +1,13 @@
-// Where "Play Song", "Play Pattern" and "Play from Cursor" start, and which rows a pattern
-// played alone loops over while Loop Pattern is on.
+// Where "Play Song", "Play Pattern" and "Play from Cursor" start, which rows a pattern
+// played alone loops over while Loop Pattern is on, and what "Export Audio..." renders.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "editors/editor_state.h"
 #include "engine/song.h"
+#include "engine/song_render.h"
 
 namespace kelmar {
 
@@ -25,5 +27,15 @@ struct PlayStart {
 
 // cursorRow: the row of the cursor of the track the commands act on.
 PlayStart StartOf(PlayFrom from, const Song& song, const EditorState& state, int cursorRow);
+
+enum class ExportFrom : uint8_t {
+  Song,         // the whole song from the first order entry
+  OrderCursor,  // the song from the order cursor's entry
+  Pattern,      // the shown pattern's 32 rows
+  Selection,    // the rows of the selection in the shown pattern
+};
+
+// Nothing for Selection while no rows of the shown pattern are selected.
+std::optional<RenderRange> ExportRangeOf(ExportFrom from, const EditorState& state);
 
 }  // namespace kelmar
