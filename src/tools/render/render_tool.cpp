@@ -77,6 +77,11 @@ Plan PlanRender(const Options& options) {
   if (info.onlyRate && !options.rateGiven) plan.file.sampleRate = info.onlyRate;
   if (plan.error.empty() && info.onlyRate && plan.file.sampleRate != info.onlyRate)
     plan.error = std::string(info.caption) + " is written at " + std::to_string(info.onlyRate) + " Hz only";
+  // The 32-bit size fields of WAV: --max-seconds is bounded for 16-bit samples, not for 24.
+  const uint64_t wav24Seconds = (0xFFFFFFFFull - 1024) / (6ull * plan.file.sampleRate);
+  if (plan.error.empty() && plan.file.format == AudioFormat::Wav24 && options.maxSeconds > wav24Seconds)
+    plan.error = "--max-seconds: a 24-bit WAV holds at most " + std::to_string(wav24Seconds) + " s at " +
+                 std::to_string(plan.file.sampleRate) + " Hz";
   plan.file.quality = options.quality;
   plan.file.wavTags = options.wavTags;
   if (!options.fromOrder.empty() && !options.pattern.empty()) plan.error = "--from and --pattern exclude each other";

@@ -249,6 +249,7 @@ TEST(RenderProgram, BadInputGivesOneLineAndWritesNothing) {
       {Quote(dir.File("short.sng")) + " -o - --bits 24", "cannot be streamed"},
       {Quote(dir.File("short.sng")) + " --format aiff", "not one of"},
       {Quote(dir.File("short.sng")) + " --pattern 1G", "not a pattern number"},
+      {Quote(dir.File("short.sng")) + " --bits 24 --max-seconds 20000", "holds at most 16231 s at 44100 Hz"},
   };
   const auto before = dir.Names();
   for (const Case& c : cases) {
