@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "files/export_files.h"
+
 namespace kelmar {
 namespace {
 
@@ -13,46 +15,34 @@ class CountingSink : public BlockSink {
   bool TakeBlock(const uint8_t*, int, const int16_t* const*) override { return true; }
 };
 
-// Each block's mix and stems, faded where the fade has begun, into the open files and the meter.
+// Each block's mix and stems, faded where the fade has begun, on their way to the files.
 class ExportSink : public BlockSink {
  public:
-  ExportSink(AudioFileWriter* mix, std::array<std::unique_ptr<AudioFileWriter>, kChannelCount>& stems,
-             LoudnessMeter& meter, uint64_t totalFrames, uint64_t fadeFrames)
-      : mix_(mix), stems_(stems), meter_(meter), total_(totalFrames), fade_(fadeFrames) {}
+  ExportSink(ExportFiles& files, uint64_t totalFrames, uint64_t fadeFrames)
+      : files_(files), total_(totalFrames), fade_(fadeFrames) {}
 
   bool TakeBlock(const uint8_t* mix, int frames, const int16_t* const* stems) override {
+    if (files_.failed()) return false;
+    ExportBlock& block = files_.Next();
+    block.frames = frames;
     if (fade_ > 0 && stems) {
-      Fade(frames, stems);
+      Fade(block, stems);
     } else {
       for (int i = 0; i < 2 * frames; ++i)
-        mixFrames_[i] = static_cast<int16_t>(static_cast<uint16_t>(mix[2 * i] | (mix[2 * i + 1] << 8)));
-      for (int c = 0; c < kChannelCount && stems; ++c)
-        std::copy_n(stems[c], 2 * frames, stemFrames_[c].begin());
+        block.mix[i] = static_cast<int16_t>(static_cast<uint16_t>(mix[2 * i] | (mix[2 * i + 1] << 8)));
+      for (int c = 0; c < kChannelCount && stems; ++c) std::copy_n(stems[c], 2 * frames, block.stems[c].begin());
     }
     done_ += static_cast<uint64_t>(frames);
-    meter_.Add(mixFrames_.data(), frames);
-    if (mix_) {
-      if ((error_ = mix_->Write(mixFrames_.data(), frames))) return false;
-    }
-    for (int c = 0; c < kChannelCount; ++c) {
-      if (!stems_[c]) continue;
-      if ((error_ = stems_[c]->Write(stemFrames_[c].data(), frames))) {
-        failed_ = c;
-        return false;
-      }
-    }
+    files_.Send();
     return true;
   }
-
-  const FileError& error() const { return error_; }
-  int failed() const { return failed_; }
 
  private:
   // A straight line from full level to 0 at the last frame; the mix is the sum of the faded
   // stems, so that the stems still sum exactly to it.
-  void Fade(int frames, const int16_t* const* stems) {
+  void Fade(ExportBlock& block, const int16_t* const* stems) {
     const uint64_t fadeStart = total_ - fade_;
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < block.frames; ++i) {
       const uint64_t at = done_ + static_cast<uint64_t>(i);
       const int64_t gain = at < fadeStart ? static_cast<int64_t>(fade_)
                                           : static_cast<int64_t>(at < total_ ? total_ - 1 - at : 0);
@@ -60,24 +50,18 @@ class ExportSink : public BlockSink {
         int32_t sum = 0;
         for (int c = 0; c < kChannelCount; ++c) {
           const int16_t v = static_cast<int16_t>(stems[c][2 * i + side] * gain / static_cast<int64_t>(fade_));
-          stemFrames_[c][2 * i + side] = v;
+          block.stems[c][2 * i + side] = v;
           sum += v;
         }
-        mixFrames_[2 * i + side] = static_cast<int16_t>(sum);  // no stem grows, so the sum stays in range
+        block.mix[2 * i + side] = static_cast<int16_t>(sum);  // no stem grows, so the sum stays in range
       }
     }
   }
 
-  AudioFileWriter* mix_;
-  std::array<std::unique_ptr<AudioFileWriter>, kChannelCount>& stems_;
-  LoudnessMeter& meter_;
+  ExportFiles& files_;
   uint64_t total_;
   uint64_t fade_;
   uint64_t done_ = 0;
-  FileError error_;
-  int failed_ = -1;
-  std::array<int16_t, 2 * kMaxBufferSize> mixFrames_{};
-  std::array<std::array<int16_t, 2 * kMaxBufferSize>, kChannelCount> stemFrames_{};
 };
 
 AudioExportResult Failure(RenderResult render, FileError error, std::string path) {
@@ -130,33 +114,17 @@ AudioExportResult ExportAudio(Engine& engine, const AudioExportSetup& setup) {
   }
   render.stems = anyStem || fade > 0;
 
-  auto mix = std::make_unique<AudioFileWriter>();
-  if (!setup.path.empty()) {
-    if (FileError err = mix->Create(setup.path, setup.file)) return Failure({}, err, setup.path);
-  }
-  std::array<std::unique_ptr<AudioFileWriter>, kChannelCount> stems;
-  for (int c = 0; c < kChannelCount; ++c) {
-    if (setup.stemPaths[c].empty()) continue;
-    stems[c] = std::make_unique<AudioFileWriter>();
-    if (FileError err = stems[c]->Create(setup.stemPaths[c], setup.file)) return Failure({}, err, setup.stemPaths[c]);
-  }
-  LoudnessMeter meter(engine.SampleRate);
-  auto sink = std::make_unique<ExportSink>(setup.path.empty() ? nullptr : mix.get(), stems, meter, total, fade);
-  const RenderResult rendered = RenderSongToSink(engine, *sink, render);
-  if (rendered.end == RenderEnd::Failed)
-    return Failure(rendered, sink->error(), sink->failed() < 0 ? setup.path : setup.stemPaths[sink->failed()]);
+  auto files = std::make_unique<ExportFiles>();
+  if (FileError err = files->Open(setup)) return Failure({}, err, files->failedPath());
+  ExportSink sink(*files, total, fade);
+  const RenderResult rendered = RenderSongToSink(engine, sink, render);
+  files->Finish();
+  if (files->failed()) return Failure(rendered, files->error(), files->failedPath());
   AudioExportResult result;
   static_cast<RenderResult&>(result) = rendered;
   if (rendered.end == RenderEnd::Cancelled) return result;  // the writers abandon their files
-  // The stems first, the mix last: a failure before the mix is renamed leaves it untouched.
-  for (int c = 0; c < kChannelCount; ++c) {
-    if (!stems[c]) continue;
-    if (FileError err = stems[c]->Commit()) return Failure(rendered, err, setup.stemPaths[c]);
-  }
-  if (!setup.path.empty()) {
-    if (FileError err = mix->Commit()) return Failure(rendered, err, setup.path);
-  }
-  result.loudness = meter.Result();
+  if (FileError err = files->Commit()) return Failure(rendered, err, files->failedPath());
+  result.loudness = files->loudness();
   return result;
 }
 

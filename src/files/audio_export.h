@@ -28,12 +28,14 @@ struct AudioExportSetup {
   // over this many frames of the last pass at most. Only where the render ends at a loop or
   // at the length limit: a song that stops by itself is not faded.
   uint32_t fadeFrames = 0;
+  // Measure the mix's loudness: as costly as encoding a WAV, so only when someone reads it.
+  bool measureLoudness = false;
 };
 
 struct AudioExportResult : RenderResult {
   FileError error;
   std::string failedPath;  // the file the error belongs to
-  Loudness loudness;       // of the mix, when the render ran to its end
+  Loudness loudness;       // of the mix, when measured and the render ran to its end
 };
 
 // Stops playback and renders the setup's range from rest into the files. Every file is

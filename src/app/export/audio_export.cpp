@@ -91,6 +91,7 @@ AudioExportSetup AudioExport::SetupOf(const ExportChoices& choices, const Render
   setup.render.muted = muted;
   setup.render.maxSeconds = maxSeconds_;
   setup.fadeFrames = static_cast<uint32_t>(std::lround(choices.fadeSeconds * choices.sampleRate));
+  setup.measureLoudness = true;  // shown after the export
   return setup;
 }
 

@@ -194,6 +194,7 @@ std::string DescribeSong(Engine& engine, const SongSettings& settings, AudioExpo
   // Measured on what an export would write, without writing it.
   setup.path.clear();
   setup.stemPaths = {};
+  setup.measureLoudness = true;
   const AudioExportResult result = ExportAudio(engine, setup);
   char length[96];
   std::snprintf(length, sizeof length, "%.2f s at %u Hz%s", static_cast<double>(result.frames) / engine.SampleRate,
@@ -229,6 +230,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
   if (options.play) return Play(*engine, options, err);
 
   AudioExportSetup setup = SetupOf(options, plan, settings, rate);
+  setup.measureLoudness = options.progress;  // the closing line shows it
   if (options.progress) {
     auto next = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
     setup.render.progress = [&err, next](const RenderProgress& p) {
