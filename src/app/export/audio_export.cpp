@@ -1,5 +1,6 @@
 #include "app/export/audio_export.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -111,7 +112,9 @@ QString AudioExport::Run(const ExportChoices& choices) {
   auto engine = std::make_unique<Engine>();
   ConfigureFreshEngine(*engine, static_cast<uint16_t>(choices.sampleRate), ctx_.engine.BufferSize);
   engine->song = ctx_.engine.song;
-  ExportProgress progress(window_, "AudioExportProgress", QStringLiteral("Export Audio"),
+  // Over the export dialog while it is up, so that its Cancel can be reached.
+  QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : window_;
+  ExportProgress progress(owner, "AudioExportProgress", QStringLiteral("Export Audio"),
                           QFileInfo(choices.path).fileName(), progressHook_);
   progress.Show();
   setup.render.progress = [&](const RenderProgress& p) { return progress.Update(p); };
