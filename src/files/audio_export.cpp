@@ -1,6 +1,8 @@
 #include "files/audio_export.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -28,8 +30,12 @@ class ExportSink : public BlockSink {
     if (fade_ > 0 && stems) {
       Fade(block, stems);
     } else {
-      for (int i = 0; i < 2 * frames; ++i)
-        block.mix[i] = static_cast<int16_t>(static_cast<uint16_t>(mix[2 * i] | (mix[2 * i + 1] << 8)));
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(block.mix.data(), mix, static_cast<size_t>(frames) * 4);  // the bytes are host order
+      } else {
+        for (int i = 0; i < 2 * frames; ++i)
+          block.mix[i] = static_cast<int16_t>(static_cast<uint16_t>(mix[2 * i] | (mix[2 * i + 1] << 8)));
+      }
       for (int c = 0; c < kChannelCount && stems; ++c) std::copy_n(stems[c], 2 * frames, block.stems[c].begin());
     }
     done_ += static_cast<uint64_t>(frames);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 
@@ -142,6 +143,9 @@ FileError AudioFileWriter::Write(const int16_t* frames, int count) {
 
 FileError AudioFileWriter::WriteBlock(const int16_t* frames, int count) {
   if (!sound_) {
+    // Host-order samples are the file's little-endian bytes on a little-endian host.
+    if constexpr (std::endian::native == std::endian::little)
+      return wav_.Append(frames, static_cast<size_t>(count) * 4);
     for (int i = 0; i < 2 * count; ++i) {
       const uint16_t v = static_cast<uint16_t>(frames[i]);
       bytes_[2 * i] = static_cast<uint8_t>(v & 0xFF);

@@ -10,12 +10,13 @@
 
 #include "app/dialog_folders.h"
 #include "app/message_box.h"
+#include "editors/pattern/pattern_text.h"
 #include "files/wav_file.h"
 
 namespace kelmar {
 namespace {
 
-QString Hex2(int value) { return QString::asprintf("%02X", value & 0xFF); }
+QString Hex2(int value) { return QString::fromStdString(HexByte(value)); }
 
 QString Seconds(uint64_t frames, uint32_t rate) {
   return QString::asprintf("%.1f s", static_cast<double>(frames) / rate);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <cstring>
 
 namespace kelmar {
 namespace {
@@ -22,13 +23,7 @@ constexpr uint32_t kRates[] = {22050, 32000, 44100, 48000};
 // The name with the format's suffix in place of a suffix of any format.
 QString WithSuffix(const QString& path, AudioFormat format) {
   QString base = path;
-  for (const AudioFormatInfo& info : AudioFormats()) {
-    const QString suffix = QString::fromLatin1(info.suffix);
-    if (base.endsWith(suffix, Qt::CaseInsensitive)) {
-      base.chop(suffix.size());
-      break;
-    }
-  }
+  if (const auto had = FormatOfPath(path.toStdString())) base.chop(static_cast<int>(strlen(InfoOf(*had).suffix)));
   return base + QString::fromLatin1(InfoOf(format).suffix);
 }
 

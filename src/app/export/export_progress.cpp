@@ -6,10 +6,10 @@
 namespace kelmar {
 
 ExportProgress::ExportProgress(QWidget* parent, const QString& objectName, const QString& title,
-                               const QString& fileName, const Hook& hook)
+                               const QString& fileName, Hook hook)
     : dialog_(QStringLiteral("Rendering %1 ...").arg(fileName), QStringLiteral("Cancel"), 0, 0, parent),
       fileName_(fileName),
-      hook_(hook) {
+      hook_(std::move(hook)) {
   dialog_.setObjectName(objectName);
   dialog_.setWindowTitle(title);
   dialog_.setWindowModality(Qt::WindowModal);

@@ -17,7 +17,7 @@ class ExportProgress {
 
   // Created up front but shown only by Show, once rendering runs.
   ExportProgress(QWidget* parent, const QString& objectName, const QString& title, const QString& fileName,
-                 const Hook& hook);
+                 Hook hook);
   void Show() { dialog_.show(); }
   void Hide() { dialog_.hide(); }
   // The render's progress callback: false once Cancel was pressed.
@@ -26,7 +26,7 @@ class ExportProgress {
  private:
   QProgressDialog dialog_;
   QString fileName_;
-  const Hook& hook_;  // a test may press Cancel there, after every block
+  Hook hook_;  // a test may press Cancel there, after every block
   qint64 lastUpdate_ = -1;
 };
 

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <optional>
@@ -31,18 +31,10 @@ std::string StemPath(const std::string& dir, int track, const char* suffix) {
 
 // "1A" or "0x1a": an order position or pattern number as --info shows it.
 bool ParseHexByte(const std::string& text, uint8_t& out) {
-  std::string digits = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0 ? text.substr(2) : text;
+  const std::string digits = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0 ? text.substr(2) : text;
   if (digits.empty() || digits.size() > 2) return false;
-  unsigned value = 0;
-  for (char c : digits) {
-    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                  : std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
-                                                                  : -1;
-    if (d < 0) return false;
-    value = value * 16 + static_cast<unsigned>(d);
-  }
-  out = static_cast<uint8_t>(value);
-  return true;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out, 16);
+  return ec == std::errc() && end == digits.data() + digits.size();
 }
 
 AudioFormat FormatOf(const Options& options, std::string& error) {
