@@ -84,19 +84,22 @@ class FileDialog : public QFileDialog {
 FileCommands::FileCommands(AppContext& ctx, QWidget* window) : ctx_(ctx), window_(window) {}
 
 QString FileCommands::AskFileName(bool save, const QString& filter, const QString& suffix,
-                                  const QString& subfolder, const QString& suggested) {
+                                  const QString& subfolder, const QString& suggested, bool preview) {
   FileDialogRequest request;
   request.save = save;
   request.filter = filter;
   request.defaultSuffix = suffix;
   request.name = suggested;
+  request.preview = preview && previewHook_;
   if (!starterRoots_) starterRoots_ = InstalledStarterRoots();  // looked up at the first dialog, not at start
   request.folder = DialogFolder(QString::fromStdString(ctx_.state.StartFolder), subfolder, save, *starterRoots_);
   if (dialogHook_) return dialogHook_(request);
 
   FileDialog dialog(window_, request);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList files = dialog.selectedFiles();
+  if (request.preview) QObject::connect(&dialog, &QFileDialog::currentChanged, previewHook_);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (request.preview) previewHook_(QString());
+  const QStringList files = accepted ? dialog.selectedFiles() : QStringList();
   return files.isEmpty() ? QString() : files.first();
 }
 
@@ -201,13 +204,16 @@ void FileCommands::Instrument1Click() {
 }
 
 void FileCommands::Instrument2Click() {
-  const QString name = AskFileName(false, kInstrumentFilter, "KLI", "instruments");
-  if (name.isEmpty()) return;
+  const QString name = AskFileName(false, kInstrumentFilter, "KLI", "instruments", {}, true);
+  if (!name.isEmpty()) LoadInstrumentFrom(name);
+}
+
+bool FileCommands::LoadInstrumentFrom(const QString& name) {
   Instrument instrument;
   uint8_t synthMode = 0;
   if (FileError e = LoadInstrumentFile(LocalPath(name), instrument, synthMode)) {
     ShowError(e.message(), name);
-    return;
+    return false;
   }
   {
     EngineLock lock(ctx_.engine);
@@ -216,6 +222,7 @@ void FileCommands::Instrument2Click() {
   }
   ctx_.state.InstrumentFiles[ctx_.state.CurrentInstrument] = QFileInfo(name).absoluteFilePath().toStdString();
   ctx_.views.RefreshInstrumentPanel();
+  return true;
 }
 
 void FileCommands::Instrument3Click() {

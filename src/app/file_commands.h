@@ -22,6 +22,7 @@ struct FileDialogRequest {
   QString defaultSuffix;  // appended when the name has no extension, e.g. "SNG"
   QString folder;         // initial folder
   QString name;           // the file name it suggests (a path: in its folder); empty: none
+  bool preview = false;   // the highlighted file is heard (Load / Instrument)
 };
 
 class FileCommands {
@@ -46,6 +47,8 @@ class FileCommands {
   void NewPattern1Click();   // New / Pattern
   void Instrument1Click();   // New / Instrument
   void Instrument2Click();   // Load / Instrument
+  // Load / Instrument without its dialog (the instrument browser); true when it was loaded.
+  bool LoadInstrumentFrom(const QString& name);
   void Instrument3Click();   // Save / Instrument
   void OSC1Wave1Click(int pair);  // Load / OSC1 Wave (pair 0), OSC2 Wave (pair 1)
   void OSC1Wave2Click(int pair);  // Save / OSC1 Wave, OSC2 Wave
@@ -54,18 +57,23 @@ class FileCommands {
   // an empty name is a cancelled dialog.
   using DialogHook = std::function<QString(const FileDialogRequest&)>;
   void SetDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
+  // While a dialog that previews is open, each file highlighted in it (an empty name: none,
+  // and at the close).
+  using PreviewHook = std::function<void(const QString&)>;
+  void SetPreviewHook(PreviewHook hook) { previewHook_ = std::move(hook); }
   // Where installed starter songs and instruments are looked for (tests point it elsewhere).
   void SetStarterRoots(QStringList roots) { starterRoots_ = std::move(roots); }
 
  private:
   QString AskFileName(bool save, const QString& filter, const QString& suffix, const QString& subfolder,
-                      const QString& suggested = {});
+                      const QString& suggested = {}, bool preview = false);
   void ShowError(const std::string& message, const QString& file);
   bool LoadSong(const QString& name);
 
   AppContext& ctx_;
   QWidget* window_;
   DialogHook dialogHook_;
+  PreviewHook previewHook_;
   std::optional<QStringList> starterRoots_;
   QString lastSongFile_;
 };

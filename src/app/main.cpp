@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
   kelmar::MainWindow window(std::move(engine));
   window.UseKeysFile(kelmar::KeysFilePath());
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  window.UseLibrary(data + QStringLiteral("/instruments"), data + QStringLiteral("/browser-folders"));
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/recovery"));
   window.show();

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
@@ -16,7 +17,10 @@
 #include <cstring>
 
 #include "app/about_text.h"
+#include "app/browser/audition_player.h"
+#include "app/browser/instrument_browser.h"
 #include "app/commands/command_table.h"
+#include "app/dialog_folders.h"
 #include "app/export/audio_export.h"
 #include "app/export/wav_export.h"
 #include "app/file_commands.h"
@@ -63,6 +67,11 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
   BuildPages();
   transport_ = std::make_unique<Transport>(ctx_, *patternPage_, *songPage_);
   fileCommands_ = std::make_unique<FileCommands>(ctx_, this);
+  auditionPlayer_ = new AuditionPlayer(ctx_, this);
+  fileCommands_->SetPreviewHook([this](const QString& file) {
+    if (state_.PreviewInDialogs || file.isEmpty()) auditionPlayer_->HighlightFile(file);
+  });
+  instrumentPage_->SetDropHandler([this](const QString& file) { LoadInstrumentDropped(file); });
   wavExport_ = std::make_unique<WavExport>(ctx_, this);
   audioExport_ = std::make_unique<AudioExport>(
       ctx_, this, [this] { return SuggestedSongFile(); }, [this] { transport_->Stop1Click(); });
@@ -93,6 +102,7 @@ MainWindow::~MainWindow() {
   midiKeyboard_ = nullptr;
   if (timer1_) timer1_->stop();
   audio_.CloseAudio();
+  browser_.reset();
   // Commands refer to pages, and pages to the context: both go before the members they use.
   audioExport_.reset();
   wavExport_.reset();
@@ -153,6 +163,8 @@ void MainWindow::BuildMenu() {
   recoveryOff_ = items_["RecoveryOff1"];
   autoIxx_ = items_["AutoIxxEffect1"];
   scopesItem_ = items_["Scopes1"];
+  browserItem_ = items_["InstrumentBrowser1"];
+  items_["SaveToLibrary1"]->setEnabled(false);  // until there is a library (UseLibrary)
 
   new MenuFocus(*bar, *this);
 
@@ -245,6 +257,45 @@ void MainWindow::ScopesClick(bool show) {
     connect(scopes_.get(), &ScopeWindow::shownChanged, scopesItem_, &QAction::setChecked);
   }
   scopes_->setVisible(show);
+}
+
+InstrumentBrowser& MainWindow::instrumentBrowser() {
+  if (browser_) return *browser_;
+  BrowserFolders folders;
+  for (const QString& root : InstalledStarterRoots()) {
+    if (QFileInfo(root + QStringLiteral("/instruments")).isDir()) {
+      folders.starters = root + QStringLiteral("/instruments");
+      break;
+    }
+  }
+  folders.start = QString::fromStdString(state_.StartFolder) + QStringLiteral("/instruments");
+  folders.library = libraryFolder_;
+  folders.added = addedFoldersFile_;
+  browser_ = std::make_unique<InstrumentBrowser>(ctx_, *auditionPlayer_, folders, this);
+  connect(browser_.get(), &InstrumentBrowser::shownChanged, browserItem_, &QAction::setChecked);
+  connect(browser_.get(), &InstrumentBrowser::loadRequested, this, &MainWindow::LoadInstrumentDropped);
+  connect(browser_.get(), &InstrumentBrowser::octaveChanged, instrumentPage_, &InstrumentPage::ShowPreviewOctave);
+  // The transport keys and the browser's own work while the browser has the keys.
+  for (const char* name : {"Song4", "Pattern1", "PlayFromCursor1", "Stop1", "InstrumentBrowser1"})
+    browser_->addAction(items_[name]);
+  return *browser_;
+}
+
+void MainWindow::InstrumentBrowserClick(bool show) { instrumentBrowser().setVisible(show); }
+
+void MainWindow::SaveToLibraryClick() {
+  if (libraryFolder_.isEmpty()) return;
+  instrumentBrowser().SaveToLibrary();
+}
+
+void MainWindow::UseLibrary(const QString& libraryFolder, const QString& addedFoldersFile) {
+  libraryFolder_ = libraryFolder;
+  addedFoldersFile_ = addedFoldersFile;
+  items_["SaveToLibrary1"]->setEnabled(!libraryFolder_.isEmpty());
+}
+
+void MainWindow::LoadInstrumentDropped(const QString& path) {
+  if (fileCommands_->LoadInstrumentFrom(path)) StepDone(FindCommand("Instrument2")->step);
 }
 
 void MainWindow::AutoIxxEffect1Click() { state_.AutoIxxEffect = autoIxx_->isChecked(); }
@@ -360,6 +411,10 @@ void MainWindow::StartMidi() { midiKeyboard_->Start(); }
 void MainWindow::MidiNote(const MidiNoteEvent& note) {
   // A box that asks something has the keyboard to itself, and so the MIDI keyboard too.
   if (QApplication::activeModalWidget()) return;
+  if (browser_ && browser_->isActiveWindow()) {
+    browser_->PlayMidiNote(note);
+    return;
+  }
   switch (pageControl_->currentIndex()) {
     case kInstrumentPage:
       if (note.on) instrumentPage_->PlayNote(note.note);

@@ -28,6 +28,8 @@ class QTimer;
 
 namespace kelmar {
 
+class AuditionPlayer;
+class InstrumentBrowser;
 class InstrumentPage;
 class MidiKeyboard;
 class PatternPage;
@@ -101,6 +103,16 @@ class MainWindow : public QMainWindow, public Views {
   void Quit1Click();
   // Option / "Scopes": shows or closes the scope window.
   void ScopesClick(bool show);
+  // Option / "Instrument Browser": shows or closes the browser window.
+  void InstrumentBrowserClick(bool show);
+  // Save / "Save to Library...": the current instrument into the user's library.
+  void SaveToLibraryClick();
+  // The user's library of instruments, and the file that keeps the folders added to the
+  // browser (the program sets both; without a library there is nothing to save into).
+  void UseLibrary(const QString& libraryFolder, const QString& addedFoldersFile);
+  // An instrument file chosen in the browser or dropped on the instrument page: loaded into
+  // the current instrument as Load / Instrument does, one "Load Instrument" step.
+  void LoadInstrumentDropped(const QString& path);
   void AutoIxxEffect1Click();
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
@@ -135,6 +147,8 @@ class MainWindow : public QMainWindow, public Views {
   AudioExport& audioExport() { return *audioExport_; }
   HistoryController& history() { return *history_; }
   MidiKeyboard& midiKeyboard() { return *midiKeyboard_; }
+  AuditionPlayer& auditionPlayer() { return *auditionPlayer_; }
+  InstrumentBrowser& instrumentBrowser();  // made when first asked for
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -173,6 +187,10 @@ class MainWindow : public QMainWindow, public Views {
   AppContext ctx_;
   // Made when first shown; it reads the audio output, so it goes before it.
   std::unique_ptr<ScopeWindow> scopes_;
+  AuditionPlayer* auditionPlayer_ = nullptr;
+  std::unique_ptr<InstrumentBrowser> browser_;
+  QString libraryFolder_;
+  QString addedFoldersFile_;
 
   QTabWidget* pageControl_ = nullptr;
   QWidget* aboutPage_ = nullptr;
@@ -196,6 +214,7 @@ class MainWindow : public QMainWindow, public Views {
   CommandItems items_;
   QAction* autoIxx_ = nullptr;
   QAction* scopesItem_ = nullptr;
+  QAction* browserItem_ = nullptr;
   QAction* saveSong_ = nullptr;
   QString saveSongCaption_;
   MidiKeyboard* midiKeyboard_ = nullptr;

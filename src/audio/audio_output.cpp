@@ -29,6 +29,7 @@ int DeviceHeldFrames(int bufferSize) {
 AudioOutput::AudioOutput(Engine& engine)
     : engine_(engine), stemScratch_(std::make_unique<int16_t[]>(size_t{2} * kChannelCount * kMaxBufferSize)) {
   for (int c = 0; c < kChannelCount; ++c) stems_[c] = stemScratch_.get() + 2 * c * kMaxBufferSize;
+  audition_.SetSampleRate(engine_.SampleRate);
 }
 
 AudioOutput::~AudioOutput() {
@@ -91,6 +92,7 @@ bool AudioOutput::Reopen(Apply apply) {
   // The song's tempo, not the current one: a tempo set by effect T lasts only until the next T.
   engine_.SamplesPerTick = engine_.SamplesPerTickFor(engine_.song.Tempo);
   engine_.BuildFreqTable();
+  audition_.SetSampleRate(engine_.SampleRate);
   return OpenAudio();
 }
 
@@ -160,12 +162,14 @@ void AudioOutput::RenderInto(uint8_t* stream, int len) {
 }
 
 void AudioOutput::RenderBuffer(uint8_t* out) {
+  const int frames = std::min<int>(engine_.BufferSize, kMaxBufferSize);
   if (!scopeFeed_.load(std::memory_order_relaxed)) {
     engine_.RenderBuffer(out, engine_.MutedTracks);
-    return;
+  } else {
+    engine_.RenderBuffer(out, engine_.MutedTracks, stems_.data());
+    scopeRing_.Write(stems_.data(), frames);
   }
-  engine_.RenderBuffer(out, engine_.MutedTracks, stems_.data());
-  scopeRing_.Write(stems_.data(), std::min<int>(engine_.BufferSize, kMaxBufferSize));
+  audition_.MixInto(out, frames);
 }
 
 }  // namespace kelmar

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "audio/scope_ring.h"
+#include "engine/audition.h"
 #include "engine/engine.h"
 
 namespace kelmar {
@@ -72,6 +73,10 @@ class AudioOutput {
   bool ScopeFeed() const { return scopeFeed_.load(std::memory_order_relaxed); }
   ScopeRing& scopeRing() { return scopeRing_; }
 
+  // The voice that plays instruments outside the song, added to what the song plays. Window
+  // thread, under EngineLock of the output's engine; it follows the output's rate.
+  Audition& audition() { return audition_; }
+
   // The SDL callback (audio thread): renders into the stream through Engine::RenderBuffer.
   // Public so that benchmarks and tests can run exactly what SDL runs.
   static void Callback(void* userdata, uint8_t* stream, int len);
@@ -83,6 +88,7 @@ class AudioOutput {
   bool Reopen(Apply apply);
 
   Engine& engine_;
+  Audition audition_;
   bool open_ = false;
   bool subsystem_ = false;
   std::atomic<uint64_t> callbacks_{0};

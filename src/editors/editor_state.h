@@ -37,6 +37,7 @@ struct EditorState {
   uint8_t InstrumentCopySource = 0;
   uint8_t EnvelopeCopyInstrument = 0;
   uint8_t EnvelopeCopyTab = 0;
+  bool PreviewInDialogs = true;  // the Load / Instrument dialog plays the file highlighted
 
   // Pattern editor.
   uint8_t CurrentPattern = 0;

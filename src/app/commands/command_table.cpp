@@ -31,6 +31,7 @@ bool BufferSizeInUse(W& w, const Command& row) { return w.engine().BufferSize ==
 bool FollowingSong(W& w, const Command&) { return w.state().FollowSong; }
 bool EditStepInUse(W& w, const Command& row) { return w.state().EditStep == row.value; }
 bool HighlightRowsInUse(W& w, const Command& row) { return w.state().HighlightRows == row.value; }
+bool PreviewingInDialogs(W& w, const Command&) { return w.state().PreviewInDialogs; }
 void SampleFreq(W& w, A& item) { w.SampleFreqClick(&item); }
 void Buffersize(W& w, A& item) { w.BuffersizeClick(&item); }
 // An item of value 0 carries no data, which reads as 0 all the same.
@@ -73,6 +74,8 @@ const Command kCommands[] = {
      [](W& w, A&) { w.fileCommands().SavePattern1Click(); }},
     {kItem, "Instrument3", "Save1", "Instrument", "", kAll, nullptr,
      [](W& w, A&) { w.fileCommands().Instrument3Click(); }},
+    {kItem, "SaveToLibrary1", "Save1", "Save to Library...", "", kAll, nullptr,
+     [](W& w, A&) { w.SaveToLibraryClick(); }},
     {kItem, "OSC1Wave2", "Save1", "OSC&1 Wave", "", kAll, nullptr, [](W& w, A&) { w.fileCommands().OSC1Wave2Click(0); },
      kHidden},
     {kItem, "OSC2Wave2", "Save1", "OSC&2 Wave", "", kAll, nullptr, [](W& w, A&) { w.fileCommands().OSC1Wave2Click(1); },
@@ -165,6 +168,10 @@ const Command kCommands[] = {
     {kSlot, "MIDIInput1", "Option1"},
     {kItem, "Scopes1", "Option1", "Scopes", "F9", kAll, nullptr, [](W& w, A& a) { w.ScopesClick(a.isChecked()); },
      kCheckable},
+    {kItem, "InstrumentBrowser1", "Option1", "Instrument Browser", "Ctrl+B", kAll, nullptr,
+     [](W& w, A& a) { w.InstrumentBrowserClick(a.isChecked()); }, kCheckable},
+    {kItem, "PreviewInDialogs1", "Option1", "Preview in Dialogs", "", kAll, nullptr,
+     [](W& w, A& a) { w.state().PreviewInDialogs = a.isChecked(); }, kCheckable, "", 0, PreviewingInDialogs},
     // Composing while it plays.
     {kSeparator, "ComposeSeparator1", "Option1"},
     {kItem, "LoopPattern1", "Option1", "Loop Pattern", "Ctrl+L", kAll, nullptr,

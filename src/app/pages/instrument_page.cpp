@@ -2,10 +2,14 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QUrl>
 
 #include "app/pages/instrument_widgets.h"
 #include "app/platform_key.h"
@@ -51,6 +55,7 @@ InstrumentPage::InstrumentPage(AppContext& ctx, QWidget* parent)
   BuildEnvelopePanel();
   BuildModulatorPages();
   BuildOscillatorStrip();
+  setAcceptDrops(true);  // an instrument file dropped here loads into the current slot
 }
 
 void InstrumentPage::BuildSelectorAndModes() {
@@ -191,6 +196,27 @@ bool InstrumentPage::FormKeyDown(QKeyEvent* event) {
 
 void InstrumentPage::PlayNote(int note) {
   PreviewNoteAt(ctx_.engine, ctx_.state, static_cast<uint8_t>(note % 12), static_cast<uint8_t>(note / 12));
+}
+
+namespace {
+
+// One local file dragged onto the page: an instrument to load.
+QString DroppedFile(const QMimeData* data) {
+  const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+  return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+}
+
+}  // namespace
+
+void InstrumentPage::dragEnterEvent(QDragEnterEvent* event) {
+  if (dropHandler_ && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void InstrumentPage::dropEvent(QDropEvent* event) {
+  const QString file = DroppedFile(event->mimeData());
+  if (!dropHandler_ || file.isEmpty()) return;
+  event->acceptProposedAction();
+  dropHandler_(file);
 }
 
 void InstrumentPage::CopyInstrument1Click() { CopyInstrument(ctx_.state); }

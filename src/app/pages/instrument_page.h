@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "app/app_context.h"
@@ -14,6 +15,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -48,6 +51,14 @@ class InstrumentPage : public QWidget {
   void RandomWave1Click();
 
   uint8_t SweepPreview() const { return sweepPreview_; }
+  // The preview octave's buttons follow the editing state.
+  void ShowPreviewOctave();
+  // An instrument file dropped on the page (from the browser, or a file manager).
+  void SetDropHandler(std::function<void(const QString&)> handler) { dropHandler_ = std::move(handler); }
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct Row {
@@ -63,7 +74,6 @@ class InstrumentPage : public QWidget {
 
   void SelectInstrument(uint8_t instrument);  // selector, caption, refresh
   void ShowSelector();
-  void ShowPreviewOctave();
   Instrument& Current();
   // The user changed the current instrument: one undo step. A control's run belongs to
   // the instrument it edited.
@@ -78,6 +88,7 @@ class InstrumentPage : public QWidget {
   void SweepPreviewMoved(int position);
 
   AppContext& ctx_;
+  std::function<void(const QString&)> dropHandler_;
   uint8_t sweepPreview_ = kSweepPreviewStart;
   ScopeImages scopes_;
   QImage envelopeImage_;

@@ -9,6 +9,7 @@
 
 #include "app/fixed_font.h"
 #include "app/scopes/scope_trace.h"
+#include "app/window_placement.h"
 #include "audio/audio_output.h"
 
 namespace kelmar {
@@ -80,7 +81,7 @@ ScopeWindow::~ScopeWindow() { audio_.SetScopeFeed(false); }
 
 void ScopeWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (!placed_) PlaceBesideMainWindow();
+  if (!placed_) PlaceBeside(*this, mainWindow_, Side::Right, static_cast<int>(kGap));
   placed_ = true;
   // Frames left from an earlier showing are old news.
   audio_.scopeRing().Discard();
@@ -97,15 +98,6 @@ void ScopeWindow::hideEvent(QHideEvent* event) {
   audio_.SetScopeFeed(false);
   QWidget::hideEvent(event);
   emit shownChanged(false);
-}
-
-void ScopeWindow::PlaceBesideMainWindow() {
-  if (!mainWindow_ || !mainWindow_->screen()) return;
-  const QRect beside = mainWindow_->frameGeometry();
-  const QRect screen = mainWindow_->screen()->availableGeometry();
-  const int x = std::min(beside.right() + 1 + static_cast<int>(kGap), screen.right() + 1 - width());
-  const int y = std::min(beside.top(), screen.bottom() + 1 - height());
-  move(std::max(x, screen.left()), std::max(y, screen.top()));
 }
 
 int ScopeWindow::RefreshInterval() const {

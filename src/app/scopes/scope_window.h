@@ -44,7 +44,6 @@ class ScopeWindow : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void PlaceBesideMainWindow();
   int RefreshInterval() const;
   void PaintScope(QPainter& painter, const QRectF& cell, int voice);
   void PaintMeter(QPainter& painter, const QRectF& area);

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <random>
+
+#include <unistd.h>
 
 #include "editors/instrument/instrument_controls.h"
+#include "editors/instrument/instrument_library.h"
 #include "editors/instrument/instrument_tools.h"
+#include "files/instrument_file.h"
 
 namespace kelmar {
 namespace {
@@ -218,6 +225,55 @@ TEST(PageKeyTest, ApplyWrapsTheInstrumentAndSetsTheOctave) {
   held.AutoRepeat = true;
   EXPECT_EQ(ApplyPageKey(*engine, state, held), PageKey::Kind::Note);
   EXPECT_EQ(state.PreviewVoice, 1);
+}
+
+// A folder of random files and of instruments: the instruments are listed, files named as
+// instruments but not one are listed as unreadable, the rest left out; the search keeps the
+// matches and the folders leading to them.
+TEST(LibraryTest, ListsAFolderOfRandomFilesAndFilters) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("kelmar-library-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "Bass" / "deep");
+  std::mt19937 random(7);
+  for (int f = 0; f < 60; ++f) {
+    std::vector<char> bytes(random() % 300);
+    for (char& b : bytes) b = static_cast<char>(random());
+    if (f % 3 == 0 && bytes.size() >= 8) std::memcpy(bytes.data(), "KELMARI2", 8);
+    const char* suffix[] = {".kli", ".KLI", "", ".txt"};
+    std::ofstream(root / ("junk" + std::to_string(f) + suffix[f % 4]), std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  Instrument ins{};
+  ins.Filter = 9;
+  ASSERT_TRUE(SaveInstrumentFile((root / "Bass" / "deep" / "sub.kli").string(), ins, 1).ok());
+  ASSERT_TRUE(SaveInstrumentFile((root / "lead-Bright.KLI").string(), ins, 0).ok());
+  ASSERT_TRUE(SaveInstrumentFile((root / "noname").string(), ins, 0).ok());
+
+  const LibraryEntry all = ListInstrumentFolder(root.string(), "root");
+  ASSERT_FALSE(all.children.empty());
+  EXPECT_EQ(all.children[0].name, "Bass");  // folders first
+  EXPECT_EQ(all.children[0].children[0].children[0].instrument.Filter, 9);
+  EXPECT_EQ(all.children[0].children[0].children[0].synthMode, 1);
+  int readable = 0, unreadable = 0;
+  for (const LibraryEntry& e : all.children) {
+    if (e.folder) continue;
+    (e.readable() ? readable : unreadable) += 1;
+    if (!e.readable()) {
+      EXPECT_EQ(e.error, kNoInstrumentMessage) << e.name;
+    }
+    EXPECT_EQ(e.name.find("junk"), e.readable() ? std::string::npos : 0u);
+  }
+  EXPECT_EQ(readable, 2);     // lead-Bright and noname, by its contents
+  EXPECT_EQ(unreadable, 30);  // every junk file named .kli or .KLI
+
+  const LibraryEntry found = FilterLibrary(all, "SUB");
+  ASSERT_EQ(found.children.size(), 1u);
+  EXPECT_EQ(found.children[0].children[0].children[0].name, "sub");
+  EXPECT_EQ(FilterLibrary(all, "bass").children[0].children.size(), 1u);  // the folder keeps all
+  EXPECT_EQ(FilterLibrary(all, "bright").children.size(), 1u);
+  EXPECT_TRUE(FilterLibrary(all, "nothing such").children.empty());
+  fs::remove_all(root);
 }
 
 }  // namespace
