@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Pictures of the four pages and the Scopes window for the README, taken under a virtual display:
+# Pictures of the four pages, the Scopes window and the Instrument Browser for the README, taken under a virtual display:
 # docs/screenshots/*.png.
 set -eu
 build="${1:-build}"

@@ -32,6 +32,9 @@ void Audition::Play(const Instrument& instrument, uint8_t synthMode, uint8_t sem
   engine.song.SynthMode[kVoice] = synthMode;
   engine.SamplesPerTick = std::max<uint16_t>(samplesPerTick, 1);
   engine.TriggerNote(kVoice, kVoice, semitone, octave, 0, true, true);
+  // A resting voice takes the note's level where its next wave cycle begins, a whole cycle
+  // later (7.6 ms at C-3). Standing at the end of a cycle instead, it is heard from the first frame.
+  engine.Channels[kVoice].PrevPhasePos = 0x8000;
   held_ = frames;
   fade_ = FadeFrames();
 }

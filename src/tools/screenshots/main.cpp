@@ -1,6 +1,6 @@
 // Saves a picture of every page of the main window, for the README: kelmar_screenshots DIR [SONG].
 // With a song, the pages show it: its first instrument with two source oscillators and a busy pattern;
-// then the Scopes window shows it playing.
+// then the Scopes window shows it playing, and the Instrument Browser lists the starter instruments.
 // Run under a display (scripts/screenshots.sh provides a virtual one). Not installed.
 #include <QApplication>
 #include <QAction>
@@ -8,9 +8,11 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <vector>
 
+#include "app/browser/instrument_browser.h"
 #include "app/file_commands.h"
 #include "app/pages/instrument_page.h"
 #include "app/main_window.h"
@@ -85,6 +87,20 @@ bool SaveScopes(kelmar::MainWindow& window, const QString& path) {
   return Save(scopes, path);
 }
 
+// The browser over instruments/ of the start folder, one bell highlighted; no note plays, as the
+// device stays closed.
+bool SaveBrowser(kelmar::MainWindow& window, const QString& path) {
+  kelmar::InstrumentBrowser& browser = window.instrumentBrowser();
+  browser.show();
+  auto* tree = browser.findChild<QTreeWidget*>("BrowserTree");
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    tree->setCurrentItem(*it);
+    if (browser.Highlighted() && QString::fromStdString(browser.Highlighted()->path).endsWith("/bell-fm.kli")) break;
+  }
+  Settle();
+  return Save(browser, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,6 +120,7 @@ int main(int argc, char** argv) {
     if (!Save(window, QDir(dir).filePath(files[page]))) ++failures;
   }
   if (argc > 2 && !SaveScopes(window, QDir(dir).filePath("scopes.png"))) ++failures;
+  if (!SaveBrowser(window, QDir(dir).filePath("instrument-browser.png"))) ++failures;
   // Destroying the window without closing it: nothing to ask.
   return failures ? 1 : 0;
 }
