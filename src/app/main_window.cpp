@@ -276,7 +276,7 @@ InstrumentBrowser& MainWindow::instrumentBrowser() {
   connect(browser_.get(), &InstrumentBrowser::loadRequested, this, &MainWindow::LoadInstrumentDropped);
   connect(browser_.get(), &InstrumentBrowser::octaveChanged, instrumentPage_, &InstrumentPage::ShowPreviewOctave);
   // The transport keys and the browser's own work while the browser has the keys.
-  for (const char* name : {"Song4", "Pattern1", "PlayFromCursor1", "Stop1", "InstrumentBrowser1"})
+  for (const char* name : {"Song4", "Pattern1", "PlayFromCursor1", "Stop1", "Scopes1", "InstrumentBrowser1"})
     browser_->addAction(items_[name]);
   return *browser_;
 }
