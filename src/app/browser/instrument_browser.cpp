@@ -178,6 +178,9 @@ QWidget* InstrumentBrowser::BuildPicture() {
                                    "BrowserOscillator4"};
   for (int o = 0; o < 4; ++o) {
     oscillators_[o] = PictureLabel(panel, oscillatorNames[o], scope);
+    QSizePolicy keep = oscillators_[o]->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the old synth has none: the rest stays where it is
+    oscillators_[o]->setSizePolicy(keep);
     grid->addWidget(oscillators_[o], 1 + o / 2, 1 + o % 2);
   }
   const QSize envelope(kEnvelopeWidth, kEnvelopeHeight);
@@ -289,7 +292,7 @@ void InstrumentBrowser::DrawPicture(const LibraryEntry* entry) {
   output_->setPixmap(QPixmap::fromImage(images_.Output));
   for (int o = 0; o < 4; ++o) {
     oscillators_[o]->setPixmap(QPixmap::fromImage(images_.Oscillators[o]));
-    oscillators_[o]->setVisible(images_.OscillatorsVisible);
+    oscillators_[o]->setVisible(entry && images_.OscillatorsVisible);
   }
   const Instrument& ins = engine.song.Instruments[0];
   for (int e = 0; e < 2; ++e) {
