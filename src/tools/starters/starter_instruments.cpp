@@ -90,9 +90,13 @@ struct Builder {
 
 std::vector<StarterInstrument> Make() {
   std::vector<StarterInstrument> all;
-  auto add = [&](const char* file, const Builder& b, uint8_t mode = 0) { all.push_back({file, b.ins, mode}); };
+  std::string folder;  // each group below sets the folder of the instruments it adds
+  auto add = [&](const char* file, const Builder& b, uint8_t mode = 0) {
+    all.push_back({file, folder, b.ins, mode});
+  };
 
   // Basses: the sweep moves from a soft source to a brighter destination as the note ages.
+  folder = "bass";
   add("bass-saw.kli", Builder()
                           .Src(14, Wave(kSine, 2), 8, Wave(kSaw, 2))
                           .Dst(18, Wave(kSaw, 2), 6, Wave(kSquare, 4))
@@ -112,6 +116,7 @@ std::vector<StarterInstrument> Make() {
                             .Filter(110),
       1);
   // Leads.
+  folder = "lead";
   add("lead-square-vib.kli", Builder()
                                  .Src(12, Wave(kSquare, 2), 4, Wave(kSine, 4))
                                  .Dst(10, Wave(kSquare, 2, 3), 8, Wave(kSaw, 2))
@@ -140,6 +145,7 @@ std::vector<StarterInstrument> Make() {
                             .Sweep(Env(0, {{16, 255}}))
                             .Porta(2, 0, 24, -6));
   // Pads: slow attacks and a sweep that keeps cycling between the two pairs.
+  folder = "pad";
   add("pad-warm.kli", Builder()
                           .Src(14, Wave(kSine, 2), 8, Wave(kSine, 6, 3))
                           .Dst(12, Wave(kSaw, 2, 3), 6, Wave(kSine, 4))
@@ -160,6 +166,7 @@ std::vector<StarterInstrument> Make() {
                                .Vib(20, 1, 3),
       1);
   // Plucks and arpeggio voices.
+  folder = "pluck";
   add("pluck-bright.kli", Builder()
                               .Src(16, Wave(kSaw, 2), 10, Wave(kSquare, 4))
                               .Dst(16, Wave(kSine, 2))
@@ -173,6 +180,7 @@ std::vector<StarterInstrument> Make() {
                                   .Sweep(Env(0, {{24, 255}}))
                                   .Arp(0, 1, 1, 7, 12, 0));
   // Bells: a sine and a higher partial fading into a pure sine.
+  folder = "bells-keys";
   add("bell-fm.kli", Builder()
                          .Src(16, Wave(kSine, 2), 10, Wave(kSine, 7))
                          .Dst(18, Wave(kSine, 2), 3, Wave(kSine, 9))
@@ -185,6 +193,7 @@ std::vector<StarterInstrument> Make() {
                            .Sweep(Env(0, {{12, 255}}))
                            .Vib(20, 2, 2));
   // Noise drums: the noise program sounds the noise table for a few ticks.
+  folder = "drums";
   add("drum-kick.kli", Builder()
                            .Src(24, Wave(kSine, 2))
                            .Dst(24, Wave(kSine, 2))

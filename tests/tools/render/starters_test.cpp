@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -23,10 +24,11 @@ using tooltest::ScratchDir;
 
 const fs::path kRoot = KELMAR_SOURCE_DIR;
 
+// The files under dir and its folders, as paths relative to dir ("bass/bass-saw.kli").
 std::vector<std::string> FilesIn(const fs::path& dir, const std::string& ext) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().extension() == ext) names.push_back(e.path().filename());
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    if (e.path().extension() == ext) names.push_back(e.path().lexically_relative(dir).generic_string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -46,6 +48,7 @@ TEST(Starters, GeneratorMakesTheCommittedFilesAgain) {
   ASSERT_EQ(0, ran.status) << ran.output;
   for (const auto& [sub, ext] : {std::pair{"songs", ".sng"}, std::pair{"instruments", ".kli"}}) {
     const auto made = FilesIn(dir.path() / sub, ext);
+    EXPECT_EQ(made, FilesIn(kRoot / sub, ext)) << "committed " << sub << " missing or extra";
     for (const std::string& name : made) {
       ASSERT_TRUE(fs::exists(kRoot / sub / name)) << name << " is not committed";
       EXPECT_TRUE(ReadAll((dir.path() / sub / name).string()) == ReadAll((kRoot / sub / name).string()))
@@ -57,19 +60,24 @@ TEST(Starters, GeneratorMakesTheCommittedFilesAgain) {
 }
 
 TEST(Starters, InstrumentsCoverEveryKind) {
-  std::set<std::string> kinds;
+  std::map<std::string, int> perFolder;
   for (const std::string& name : FilesIn(kRoot / "instruments", ".kli")) {
     Instrument ins{};
     uint8_t mode = 9;
     ASSERT_TRUE(LoadInstrumentFile((kRoot / "instruments" / name).string(), ins, mode).ok()) << name;
     EXPECT_LE(mode, 1);
     EXPECT_NE(0, ins.VolEnv.Start | ins.VolEnv.Val1) << name << " is silent";
-    kinds.insert(name.substr(0, name.find('-')));
-    if (name.rfind("drum-", 0) == 0) {
+    const std::string folder = fs::path(name).parent_path().string();
+    ++perFolder[folder];
+    if (folder == "drums") {
       EXPECT_EQ(1, ins.NzeEnable) << name;
     }
   }
-  for (const char* kind : {"bass", "lead", "pad", "pluck", "bell", "drum"}) EXPECT_TRUE(kinds.count(kind)) << kind;
+  // Every instrument is in one of the category folders, none directly in instruments/.
+  const std::set<std::string> folders = {"bass", "lead", "pad", "pluck", "bells-keys", "chip", "drums", "effects"};
+  for (const auto& [folder, count] : perFolder) EXPECT_TRUE(folders.count(folder)) << "folder " << folder;
+  for (const char* folder : {"bass", "lead", "pad", "pluck", "bells-keys", "drums"})
+    EXPECT_GE(perFolder[folder], 2) << folder;
 }
 
 TEST(Starters, SongsHoldWhatTheyPromise) {
