@@ -428,11 +428,11 @@ std::vector<StarterInstrument> Make() {
                               .Src(10, Wave(kSquare, 2))
                               .Vol(Env(200, {{8, 180}, {20, 0}}))
                               .Arp(0, 3, 3, 0, 5, 5));
-  // A falling whistle, then the noise at the pitch it fell to.
+  // A falling whistle, then a burst of low noise that portamento has taken down with it.
   add("fx-bomb-drop.kli", Builder()
                               .Src(14, Wave(kSine, 2))
                               .Vol(Env(200, {{100, 170}, {5, 255}, {60, 0}}))
-                              .Noise(105, 0, 60)
+                              .Noise(105, 45, 60)
                               .Porta(0, 0, 100, -4));
   add("fx-old-ufo.kli", Builder()
                             .OldSrc(64, 32, 0, 0)
