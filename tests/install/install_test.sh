@@ -28,7 +28,7 @@ if have update-mime-database && have gio; then
   export XDG_DATA_HOME=$prefix/home XDG_DATA_DIRS=$share:/usr/share
   update-mime-database "$share/mime"
   type_of() { gio info -a standard::content-type "$1" | sed -n 's/.*standard::content-type: //p'; }
-  cp "$source/instruments/bass-pluck.kli" "$prefix/instrument"  # no extension: by magic
+  cp "$source/instruments/bass/bass-pluck.kli" "$prefix/instrument"  # no extension: by magic
   printf 'SNG text of another program\n' >"$prefix/other.sng"
   [ "$(type_of "$source/songs/neon-run.sng")" = application/x-kelmar-song ] || fail "song type"
   [ "$(type_of "$prefix/instrument")" = application/x-kelmar-instrument ] || fail "instrument type"

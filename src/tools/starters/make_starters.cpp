@@ -1,6 +1,7 @@
 // kelmar-make-starters [FOLDER]: writes the starter songs into FOLDER/songs and the starter
-// instruments into FOLDER/instruments (FOLDER defaults to the working folder), through the
-// same file code the program saves with. The same build always writes the same bytes.
+// instruments into their category folders under FOLDER/instruments (FOLDER defaults to the
+// working folder), through the same file code the program saves with. The same build always
+// writes the same bytes.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,17 +19,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argc == 2 ? fs::path(argv[1]) : fs::current_path();
-  std::error_code ec;
-  for (const char* sub : {"songs", "instruments"}) {
-    fs::create_directories(root / sub, ec);
-    if (ec) {
-      std::fprintf(stderr, "kelmar-make-starters: %s: %s\n", (root / sub).c_str(), ec.message().c_str());
-      return 1;
-    }
-  }
+  auto makeFolder = [](const fs::path& dir) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) std::fprintf(stderr, "kelmar-make-starters: %s: %s\n", dir.c_str(), ec.message().c_str());
+    return !ec;
+  };
+  if (!makeFolder(root / "songs")) return 1;
   int written = 0;
   for (const auto& s : starters::Instruments()) {
-    const std::string path = (root / "instruments" / s.file).string();
+    if (!makeFolder(root / "instruments" / s.folder)) return 1;
+    const std::string path = (root / "instruments" / s.folder / s.file).string();
     if (FileError err = SaveInstrumentFile(path, s.ins, s.synthMode)) {
       std::fprintf(stderr, "kelmar-make-starters: %s: %s\n", path.c_str(), err.message().c_str());
       return 1;

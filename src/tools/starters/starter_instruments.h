@@ -17,7 +17,8 @@ constexpr uint8_t Wave(int shape, int multiplier, int ampShape = 0) {
 enum Shape { kSine = 0, kCosine = 1, kSaw = 2, kSquare = 3 };
 
 struct StarterInstrument {
-  std::string file;  // file name without folder, e.g. "bass-saw.kli"
+  std::string file;    // file name without folder, e.g. "bass-saw.kli"
+  std::string folder;  // its folder under instruments/, e.g. "bass"
   Instrument ins;
   uint8_t synthMode;  // 0 new, 1 old
 };
