@@ -77,6 +77,17 @@ const std::array<ControlInfo, kEnvelopeControlCount>& EnvelopeControls() {
   return kControls;
 }
 
+std::string EnvelopeWords(const Envelope& envelope) {
+  std::string words = "start " + std::to_string(envelope.Start);
+  for (int step = 0; step < 4; ++step) {
+    words += ", step " + std::to_string(step + 1);
+    words += envelope.Len(step) == 0 ? std::string(" skipped")
+                                     : " length " + std::to_string(envelope.Len(step)) + " value " +
+                                           std::to_string(envelope.Val(step));
+  }
+  return words;
+}
+
 Envelope& CurrentEnvelope(Instrument& instrument, uint8_t tab) {
   return tab == 0 ? instrument.VolEnv : instrument.SweepEnv;
 }

@@ -54,6 +54,8 @@ ControlView OscillatorView(const Instrument& instrument, const ControlInfo& info
 constexpr int kEnvelopeControlCount = 9;
 const std::array<ControlInfo, kEnvelopeControlCount>& EnvelopeControls();
 Envelope& CurrentEnvelope(Instrument& instrument, uint8_t tab);
+// The drawing in words: "start 0, step 1 length 4 value 255, ..."; a skipped step says so.
+std::string EnvelopeWords(const Envelope& envelope);
 const Envelope& CurrentEnvelope(const Instrument& instrument, uint8_t tab);
 // Stores the value in byte `field` (0..8) of the envelope; returns the label text.
 std::string StoreEnvelopeValue(Envelope& envelope, int field, int value);

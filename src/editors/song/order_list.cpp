@@ -39,6 +39,17 @@ std::string OrderLineText(int position, OrderEntry entry) {
   return line;
 }
 
+std::string OrderEntryWords(int position, OrderEntry entry) {
+  const std::string param = std::to_string(OrderParamOf(entry));
+  std::string words = "Position " + std::to_string(position) + ", ";
+  switch (OrderCommandOf(entry)) {
+    case kOrderPlay: return words + "play pattern " + param;
+    case kOrderJump: return words + "jump to position " + param;
+    case kOrderStop: return words + "stop";
+    default: return words + "other command, parameter " + param;
+  }
+}
+
 std::string OrderListText(const OrderList& order) {
   std::string text;
   text.reserve(kOrderLength * kOrderLineStride);

@@ -46,6 +46,8 @@ constexpr uint8_t kOrderColumnAfterLowDigit = 2;
 std::string OrderLineText(int position, OrderEntry entry);
 // All 256 lines separated by "\r\n", no break after the last.
 std::string OrderListText(const OrderList& order);
+// The entry in words, for a screen reader: "Position 4, play pattern 7" (numbers in decimal).
+std::string OrderEntryWords(int position, OrderEntry entry);
 // The line text for every position, as the program writes it before any song is loaded.
 std::string InitialOrderListText();
 

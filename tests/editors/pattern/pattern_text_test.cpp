@@ -1,4 +1,5 @@
 #include "editors/pattern/pattern_text.h"
+#include "editors/pattern/cell_words.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,15 @@ TEST(RowText, ShowsNoteOctaveEffectsAndParameters) {
   EXPECT_EQ(RowText({13, 0x9F, 0xAB, 0xFF}), "C#1 DABxFF");
   EXPECT_EQ(RowText({107, 0x00, 0x00, 0x00}), "B-8 .00.00");
   EXPECT_EQ(RowText({0, 0x40, 0x00, 0x00}), "C-0 M00.00");
+}
+
+// What a screen reader says of the same cells: decimal numbers, empty slots left out.
+TEST(CellWords, SayEachPartOfTheCell) {
+  EXPECT_EQ(CellWords({48, 0x21, 0x05, 0x88}), "C 4, instrument 5, volume left 8 right 8");
+  EXPECT_EQ(CellWords({kEmptyNote, 0, 0, 0}), "no note");
+  EXPECT_EQ(CellWords({13, 0x9F, 0xFE, 0xFF}), "C sharp 1, detune -2, unknown effect 15, parameter 255");
+  EXPECT_EQ(CellWords({107, 0x38, 0, 0x1A}), "B 8, no trigger, jump to position 26");
+  EXPECT_EQ(CursorWords(2, {0, 12}), "Track 3, row 12, note");
 }
 
 TEST(RowText, EmptyNotesHideTheNoteButShowTheEffects) {

@@ -15,6 +15,9 @@ TEST(OrderListText, LinesShowPositionCommandAndParameter) {
   EXPECT_EQ(OrderLineText(0, 0x0000), "00:P00");
   EXPECT_EQ(OrderLineText(255, 0x00FF), "FF:PFF");
   EXPECT_EQ(OrderLineText(0x1A, 0x0105), "1A:J05");
+  EXPECT_EQ(OrderEntryWords(4, 0x0007), "Position 4, play pattern 7");
+  EXPECT_EQ(OrderEntryWords(0x1A, 0x0105), "Position 26, jump to position 5");
+  EXPECT_EQ(OrderEntryWords(255, 0x0200), "Position 255, stop");
   EXPECT_EQ(OrderLineText(0x2B, 0x0200), "2B:S00");
   EXPECT_EQ(OrderLineText(0x3C, 0x03C4), "3C:xC4");
   // Bits above the command do not leak into the letter.
