@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-x11-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libgl-dev libxkbcommon-x11-dev
   libsdl1.2-compat-dev libsndfile1-dev libebur128-dev
   librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-dev
   xvfb xauth x11-utils fonts-liberation
+  at-spi2-core python3-pyatspi dbus
   sox python3 gzip xz-utils imagemagick
   desktop-file-utils appstream shared-mime-info libglib2.0-bin help2man
   debhelper dpkg-dev fakeroot lintian

@@ -27,6 +27,8 @@ class Views {
   virtual void NewSong() = 0;
   // The pattern page's status line follows the editing state (an instrument's file).
   virtual void ShowStatus() {}
+  // A message for a screen reader that no control shows as it happens ("Record on").
+  virtual void Announce(std::string_view) {}
   // Every text box of the window (about text, row numbers, eight tracks, order list,
   // comment, title), in that order, for the colours.
   virtual QList<QWidget*> TextBoxes() = 0;

@@ -17,6 +17,10 @@
 #include <cstring>
 
 #include "app/about_text.h"
+#include "app/access/announcer.h"
+#include "app/access/control_names.h"
+#include "app/access/focus_ring.h"
+#include "app/access/high_contrast.h"
 #include "app/browser/audition_player.h"
 #include "app/browser/instrument_browser.h"
 #include "app/commands/command_table.h"
@@ -64,6 +68,8 @@ MainWindow::MainWindow(std::unique_ptr<Engine> engine, Options options)
   font.setPixelSize(11);
   setFont(font);
 
+  announcer_ = new Announcer(this);
+  new FocusRing(this);
   BuildPages();
   transport_ = std::make_unique<Transport>(ctx_, *patternPage_, *songPage_);
   fileCommands_ = std::make_unique<FileCommands>(ctx_, this);
@@ -128,6 +134,8 @@ void MainWindow::BuildPages() {
   memoAbout_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoAbout_->setFont(FixedPitchFont(16));
   memoAbout_->setPlainText(AboutText());
+  memoAbout_->setAccessibleName(QStringLiteral("About Kelmar"));
+  NameScrollBarsOf(memoAbout_);
 
   instrumentPage_ = new InstrumentPage(ctx_, pageControl_);
   instrumentPage_->setObjectName("TInst");
@@ -489,6 +497,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::RefreshInstrumentPanel() {
   if (instrumentPage_) instrumentPage_->RefreshInstrumentPanel();
   ShowStatus();  // the current instrument and its file
+}
+
+void MainWindow::Announce(std::string_view text) {
+  announcer_->Announce(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void MainWindow::HighContrastClick(bool on) {
+  if (on == state_.HighContrast) return;
+  if (on) ownPalette_ = QApplication::palette();
+  state_.HighContrast = on;
+  QApplication::setPalette(on ? HighContrastPalette() : ownPalette_);
+  qApp->setStyleSheet(on ? HighContrastStyleSheet() : QString());
+  ApplyColors();
+  ShowStatus();
+}
+
+void MainWindow::ShowNextPage(int step) {
+  const int count = pageControl_->count();
+  pageControl_->setCurrentIndex((pageControl_->currentIndex() + step + count) % count);
 }
 
 void MainWindow::ShowStatus() {

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPalette>
 #include <QPointer>
 #include <memory>
 
@@ -28,6 +29,7 @@ class QTimer;
 
 namespace kelmar {
 
+class Announcer;
 class AuditionPlayer;
 class InstrumentBrowser;
 class InstrumentPage;
@@ -65,6 +67,7 @@ class MainWindow : public QMainWindow, public Views {
   void ApplyColors() override;
   void NewSong() override;
   void ShowStatus() override;
+  void Announce(std::string_view text) override;
   QList<QWidget*> TextBoxes() override;
   void StepDone(std::string_view name, StepRun run = {}) override;
   bool UnsavedChanges() const override;
@@ -114,6 +117,10 @@ class MainWindow : public QMainWindow, public Views {
   // the current instrument as Load / Instrument does, one "Load Instrument" step.
   void LoadInstrumentDropped(const QString& path);
   void AutoIxxEffect1Click();
+  // Option / "High Contrast": the window in white on black; the song's colours stay the song's.
+  void HighContrastClick(bool on);
+  // Option / "Next Page" (+1) and "Previous Page" (-1), round the four pages.
+  void ShowNextPage(int step);
   void SampleFreqClick(QAction* item);
   void BuffersizeClick(QAction* item);
   void PageControl2Change();
@@ -188,6 +195,8 @@ class MainWindow : public QMainWindow, public Views {
   // Made when first shown; it reads the audio output, so it goes before it.
   std::unique_ptr<ScopeWindow> scopes_;
   AuditionPlayer* auditionPlayer_ = nullptr;
+  Announcer* announcer_ = nullptr;
+  QPalette ownPalette_;  // the application's palette before High Contrast
   std::unique_ptr<InstrumentBrowser> browser_;
   QString libraryFolder_;
   QString addedFoldersFile_;

@@ -105,7 +105,11 @@ void MainWindow::StartRecovery(const QString& folder) {
   ShowRecoveryState();
 }
 
-void MainWindow::ShowRecoveryState() { recoveryOff_->setVisible(history_ && history_->RecoveryOff()); }
+void MainWindow::ShowRecoveryState() {
+  const bool off = history_ && history_->RecoveryOff();
+  if (off && !recoveryOff_->isVisible()) Announce(recoveryOff_->text().toStdString());
+  recoveryOff_->setVisible(off);
+}
 
 void MainWindow::OfferRecovery() {
   if (history_->OfferRecovery()) RefreshAll();

@@ -38,6 +38,7 @@ struct EditorState {
   uint8_t EnvelopeCopyInstrument = 0;
   uint8_t EnvelopeCopyTab = 0;
   bool PreviewInDialogs = true;  // the Load / Instrument dialog plays the file highlighted
+  bool HighContrast = false;     // the window in white on black, whatever the song's colours
 
   // Pattern editor.
   uint8_t CurrentPattern = 0;

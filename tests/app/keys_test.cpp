@@ -147,6 +147,16 @@ TEST_F(KeysInWindowTest, AMovedNoteKeyEntersItsNoteAndItsOldPlaceWhatItIsNow) {
   QTest::mouseClick(dialog.findChild<QPushButton*>("KeysSwap"), Qt::LeftButton);
   EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop")).front().Text().toStdString(), "F5");
   EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Play Song")).front().Text().toStdString(), "F8");
+  // From the keyboard: Down walks the rows, Enter takes the next key, then the list has the keys again.
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  QWidget* table = dialog.findChild<QWidget*>("KeysTable");
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_Down);
+  QTest::keyClick(Focused(), Qt::Key_Return);
+  QTest::keyClick(Focused(), Qt::Key_F12);
+  EXPECT_EQ(Focused(), table);
+  EXPECT_EQ(dialog.bindings().KeysOf(TargetOfPath("Stop") + 1).front().Text().toStdString(), "F12");
   // The laptop preset's octave keys take over from F1..F4 at once.
   window->ApplyKeys(BindingsOfPreset(KeyPresets()[3]));
   QTest::keyClick(Memo(0), Qt::Key_5, Qt::AltModifier);

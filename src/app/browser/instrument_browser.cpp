@@ -25,6 +25,7 @@
 #include "app/message_box.h"
 #include "app/platform_key.h"
 #include "app/window_placement.h"
+#include "editors/instrument/instrument_controls.h"
 #include "editors/instrument/instrument_tools.h"
 #include "files/instrument_file.h"
 #include "midi/midi_note.h"
@@ -123,10 +124,12 @@ void InstrumentBrowser::BuildList(QWidget* column) {
   search_->setObjectName("BrowserSearch");
   search_->setPlaceholderText(QStringLiteral("Search"));
   search_->setClearButtonEnabled(true);
+  search_->setAccessibleName(QStringLiteral("Search instruments"));
   connect(search_, &QLineEdit::textChanged, this, &InstrumentBrowser::ShowTree);
   tree_ = new LibraryTree(column);
   tree_->setObjectName("BrowserTree");
   tree_->setHeaderHidden(true);
+  tree_->setAccessibleName(QStringLiteral("Instruments"));
   tree_->setDragEnabled(true);
   tree_->setDragDropMode(QAbstractItemView::DragOnly);
   tree_->installEventFilter(this);
@@ -188,6 +191,7 @@ QWidget* InstrumentBrowser::BuildPicture() {
   const char* envelopeNames[] = {"BrowserVolumeEnvelope", "BrowserSweepEnvelope"};
   for (int e = 0; e < 2; ++e) {
     envelopes_[e] = PictureLabel(panel, envelopeNames[e], envelope);
+    envelopes_[e]->setAccessibleName(QString::fromLatin1(captions[e]));
     grid->addWidget(Caption(panel, captions[e]), 3 + 2 * e, 0, 1, 3);
     grid->addWidget(envelopes_[e], 4 + 2 * e, 0, 1, 3);
   }
@@ -299,6 +303,8 @@ void InstrumentBrowser::DrawPicture(const LibraryEntry* entry) {
     QImage image = NewBlackImage(kEnvelopeWidth, kEnvelopeHeight);
     DrawEnvelope(image, e == 0 ? ins.VolEnv : ins.SweepEnv);
     envelopes_[e]->setPixmap(QPixmap::fromImage(image));
+    envelopes_[e]->setAccessibleDescription(
+        QString::fromStdString(EnvelopeWords(e == 0 ? ins.VolEnv : ins.SweepEnv)));
   }
 }
 

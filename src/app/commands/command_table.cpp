@@ -32,6 +32,7 @@ bool FollowingSong(W& w, const Command&) { return w.state().FollowSong; }
 bool EditStepInUse(W& w, const Command& row) { return w.state().EditStep == row.value; }
 bool HighlightRowsInUse(W& w, const Command& row) { return w.state().HighlightRows == row.value; }
 bool PreviewingInDialogs(W& w, const Command&) { return w.state().PreviewInDialogs; }
+bool HighContrastOn(W& w, const Command&) { return w.state().HighContrast; }
 void SampleFreq(W& w, A& item) { w.SampleFreqClick(&item); }
 void Buffersize(W& w, A& item) { w.BuffersizeClick(&item); }
 // An item of value 0 carries no data, which reads as 0 all the same.
@@ -172,6 +173,13 @@ const Command kCommands[] = {
      [](W& w, A& a) { w.InstrumentBrowserClick(a.isChecked()); }, kCheckable},
     {kItem, "PreviewInDialogs1", "Option1", "Preview in Dialogs", "", kAll, nullptr,
      [](W& w, A& a) { w.state().PreviewInDialogs = a.isChecked(); }, kCheckable, "", 0, PreviewingInDialogs},
+    {kItem, "HighContrast1", "Option1", "High Contrast", "Ctrl+Shift+H", kAll, nullptr,
+     [](W& w, A& a) { w.HighContrastClick(a.isChecked()); }, kCheckable, "", 0, HighContrastOn},
+    // The pages from the keyboard, wherever it is (Tab walks the tracks on the pattern page).
+    {kItem, "NextPage1", "Option1", "Next Page", "Ctrl+Tab; Ctrl+PgDown", kAll, nullptr,
+     [](W& w, A&) { w.ShowNextPage(1); }},
+    {kItem, "PreviousPage1", "Option1", "Previous Page", "Ctrl+Shift+Tab; Ctrl+PgUp", kAll, nullptr,
+     [](W& w, A&) { w.ShowNextPage(-1); }},
     // Composing while it plays.
     {kSeparator, "ComposeSeparator1", "Option1"},
     {kItem, "LoopPattern1", "Option1", "Loop Pattern", "Ctrl+L", kAll, nullptr,

@@ -70,7 +70,11 @@ ExportRangeNames AudioExport::RangeNames() const {
 
 void AudioExport::ExportAudio1Click() {
   AudioExportDialog dialog(window_, StartingChoices(), RangeNames());
-  dialog.SetExport([this](const ExportChoices& choices) { return Run(choices); });
+  dialog.SetExport([this](const ExportChoices& choices) {
+    const QString outcome = Run(choices);
+    ctx_.views.Announce(outcome.toStdString());  // the dialog shows it under its controls
+    return outcome;
+  });
   if (dialogHook_) QTimer::singleShot(0, &dialog, [this, &dialog] { dialogHook_(dialog); });
   dialog.exec();
   chosen_ = dialog.Choices();

@@ -1,5 +1,6 @@
 #include "app/keys/keys_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/access/announcer.h"
 #include "app/keys/key_presets.h"
 #include "app/keys/key_rules.h"
 #include "app/platform_key.h"
@@ -110,6 +112,7 @@ KeysDialog::KeysDialog(const KeyBindings& bindings, QWidget* parent) : QDialog(p
 
   capture_ = new CaptureBox(*this);
   capture_->setObjectName("KeysCapture");
+  capture_->setAccessibleName(QStringLiteral("Key for the selected row"));
   layout->addWidget(capture_);
   message_ = new QLabel(this);
   message_->setObjectName("KeysMessage");
@@ -140,10 +143,14 @@ KeysDialog::KeysDialog(const KeyBindings& bindings, QWidget* parent) : QDialog(p
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(search_, &QLineEdit::textChanged, this, &KeysDialog::Filter);
   connect(presets_, &QComboBox::activated, this, &KeysDialog::UsePreset);
+  // A click on a row goes straight on to its key; the keyboard walks the rows, and Enter
+  // takes the next key for the row it stands on.
   connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
     Say({});
-    capture_->setFocus();
+    if (!table_->hasFocus() || QApplication::mouseButtons() != Qt::NoButton) capture_->setFocus();
   });
+  table_->installEventFilter(this);
+  announcer_ = new Announcer(this);
   resize(640, 560);
 }
 
@@ -203,6 +210,7 @@ void KeysDialog::Capture(const BoundKey& key) {
   const QString shown = Shown(key);
   if (const QString refusal = RefusalOf(row, key); !refusal.isEmpty()) {
     Say(QStringLiteral("%1 refused: %2.").arg(shown, refusal));
+    CaptureDone(table_);
     return;
   }
   const int holder = bindings_.HolderOf(key, target);
@@ -211,11 +219,29 @@ void KeysDialog::Capture(const BoundKey& key) {
     pendingTarget_ = target;
     pendingKey_ = key;
     swap_->setEnabled(true);
+    CaptureDone(swap_);
     return;
   }
   bindings_.Set(target, {key});
   ShowRow(target);
   Say(QStringLiteral("%1: %2").arg(row.path, shown));
+  CaptureDone(table_);
+}
+
+void KeysDialog::CaptureDone(QWidget* next) {
+  if (!askedByEnter_) return;
+  askedByEnter_ = false;
+  next->setFocus(Qt::OtherFocusReason);
+}
+
+bool KeysDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != table_ || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if ((key != Qt::Key_Return && key != Qt::Key_Enter) || SelectedTarget() < 0) return false;
+  askedByEnter_ = true;
+  capture_->setFocus(Qt::OtherFocusReason);
+  Say(QStringLiteral("Press the key for %1").arg(KeyTargets()[SelectedTarget()].path));
+  return true;  // not the dialog's OK
 }
 
 void KeysDialog::Swap() {
@@ -279,6 +305,7 @@ void KeysDialog::UsePreset(int index) {
 
 void KeysDialog::Say(const QString& text) {
   message_->setText(text);
+  if (!text.isEmpty()) announcer_->Announce(text);
   swap_->setEnabled(false);  // whatever comes next drops a swap offered before
   pendingTarget_ = -1;
 }

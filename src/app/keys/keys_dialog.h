@@ -18,6 +18,8 @@ class QTableWidget;
 
 namespace kelmar {
 
+class Announcer;
+
 class KeysDialog : public QDialog {
   Q_OBJECT
  public:
@@ -31,6 +33,10 @@ class KeysDialog : public QDialog {
   // A key for the selected row, as the capture box hands it on.
   void Capture(const BoundKey& key);
 
+ protected:
+  // Enter on a row of the table: the next key pressed is that row's.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void BuildTable();
   void ShowRow(int target);
@@ -42,6 +48,8 @@ class KeysDialog : public QDialog {
   void ResetAll();
   void UsePreset(int index);
   void Say(const QString& text);
+  // After a key asked for with Enter: the keyboard goes on to `next` (the table, or Swap).
+  void CaptureDone(QWidget* next);
   QString Shown(const BoundKey& key) const;  // with the user's key cap for a place
 
   KeyBindings bindings_;
@@ -55,6 +63,8 @@ class KeysDialog : public QDialog {
   // A key refused for another command's sake, which Swap would give over.
   int pendingTarget_ = -1;
   BoundKey pendingKey_;
+  bool askedByEnter_ = false;  // the capture box has the keyboard for one key only
+  Announcer* announcer_ = nullptr;
 };
 
 }  // namespace kelmar

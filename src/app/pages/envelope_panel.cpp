@@ -33,6 +33,10 @@ void InstrumentPage::BuildEnvelopePanel() {
     }
     Row row{&info, MakeScrollBar(envelopeTabs_, info.Name, 0, 255, 16, QRect(116, y, 196, 12)),
             MakeValueLabel(envelopeTabs_, QRect(80, y - 1, 26, 14), info.Label)};
+    // A value row is named after the step above it: "Step 1 Value".
+    row.Bar->setAccessibleName(r == 0   ? QStringLiteral("Start Value")
+                               : r % 2 ? caption->text()
+                                       : rows[topDown[r - 1]].Bar->accessibleName().replace("Length", "Value"));
     rows[topDown[r]] = row;
     OnUserMove(row.Bar, [this, row](int position) { EnvelopeMoved(row, position); });
   }
@@ -83,6 +87,10 @@ void InstrumentPage::RefreshEnvelopePanel() {
 void InstrumentPage::DrawEnvelope() {
   kelmar::DrawEnvelope(envelopeImage_, CurrentEnvelope(Current(), ctx_.state.EnvelopeTab));
   envelopeView_->setPixmap(QPixmap::fromImage(envelopeImage_));
+  const Envelope& envelope = CurrentEnvelope(Current(), ctx_.state.EnvelopeTab);
+  envelopeView_->setAccessibleName(ctx_.state.EnvelopeTab == 0 ? QStringLiteral("Volume envelope")
+                                                               : QStringLiteral("Sweep envelope"));
+  envelopeView_->setAccessibleDescription(QString::fromStdString(EnvelopeWords(envelope)));
 }
 
 }  // namespace kelmar

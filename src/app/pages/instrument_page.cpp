@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include "app/access/control_names.h"
 #include "app/pages/instrument_widgets.h"
 #include "app/platform_key.h"
 #include "editors/instrument/instrument_tools.h"
@@ -64,10 +65,12 @@ void InstrumentPage::BuildSelectorAndModes() {
   instrumentBox_->setGeometry(3, 3, 230, 30);
   instrumentBar_ = MakeScrollBar(instrumentBox_, "ScrollBar19", 0, 255, 1, QRect(6, 14, 218, 13));
   OnUserMove(instrumentBar_, [this](int position) { SelectInstrument(static_cast<uint8_t>(position)); });
+  Describe(instrumentBar_, QStringLiteral("Instrument"));
 
   synthMode_ = MakeRadioGroup(this, "Synthmode", QStringLiteral("Synthmode"), QRect(3, 35, 230, 30),
                               {QStringLiteral("new (0.7.5)"), QStringLiteral("old (pre-0.7.3)")}, 110);
   synthMode_->button(0)->setChecked(true);
+  NameButtons(synthMode_, QStringLiteral("Synthmode"));
   connect(synthMode_, &QButtonGroup::idClicked, this, [this](int id) {
     const auto mode = static_cast<uint8_t>(id == 1 ? 1 : 0);
     if (ctx_.engine.song.SynthMode[ctx_.state.CurrentInstrument] != mode) {
@@ -84,11 +87,13 @@ void InstrumentPage::BuildSelectorAndModes() {
   for (int k = 0; k < 8; ++k) octaves << QString::number(k);
   octave_ = MakeRadioGroup(this, "RadioGroup1", QStringLiteral("Octave"), QRect(348, 3, 315, 30), octaves, 38);
   octave_->button(ctx_.state.PreviewOctave & 7)->setChecked(true);
+  NameButtons(octave_, QStringLiteral("Octave"));
   connect(octave_, &QButtonGroup::idClicked, this,
           [this](int id) { ctx_.state.PreviewOctave = static_cast<uint8_t>(id); });
 
   detuneBar_ = MakeScrollBar(this, "ScrollBar10", 0, 15, 1, QRect(352, 56, 311, 17));
   SetPosition(detuneBar_, ctx_.state.PreviewDetune & 15);
+  Describe(detuneBar_, QStringLiteral("Preview detune"));
   OnUserMove(detuneBar_, [this](int position) { ctx_.state.PreviewDetune = static_cast<uint8_t>(position); });
 }
 
@@ -107,6 +112,7 @@ void InstrumentPage::BuildModulatorPages() {
       Row row{&rowInfo, MakeScrollBar(page, rowInfo.Name, rowInfo.Min, rowInfo.Max, rowInfo.LargeStep,
                                        QRect(110, y, 196, 12)),
               MakeValueLabel(page, QRect(80, y - 1, 26, 14), rowInfo.Label)};
+      row.Bar->setAccessibleName(QString::fromLatin1(info.Title) + ' ' + QString::fromLatin1(rowInfo.Caption));
       modulatorRows_[p].push_back(row);
       const std::string step = std::string(info.Title) + ' ' + rowInfo.Caption;
       OnUserMove(row.Bar, [this, row, step](int position) { ModulatorMoved(row, position, step); });
@@ -115,6 +121,7 @@ void InstrumentPage::BuildModulatorPages() {
       auto* box = new QCheckBox(QStringLiteral("Enable"), page);
       box->setObjectName(QString::fromLatin1(info.EnableBox));
       box->setGeometry(246, 90, 60, 16);
+      box->setAccessibleName(QStringLiteral("%1 Enable").arg(QString::fromLatin1(info.Title)));
       const int field = info.EnableField;
       const std::string step = std::string(info.Title) + " Enable";
       // clicked: only the user's toggles store; the program's setChecked stays a display.

@@ -17,6 +17,7 @@ inline QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int min, int
   bar->setSingleStep(1);
   bar->setPageStep(largeStep);
   bar->setGeometry(geometry);
+  bar->setFocusPolicy(Qt::StrongFocus);  // the arrows, PageUp/PageDown, Home and End move it
   WatchDrags(bar);
   return bar;
 }

@@ -1,6 +1,7 @@
 // The oscillator strip of the instrument page: the five scopes and the ten scroll bars under them.
 #include <QPixmap>
 
+#include "app/access/control_names.h"
 #include "app/pages/instrument_page.h"
 #include "app/pages/instrument_widgets.h"
 
@@ -19,6 +20,7 @@ void InstrumentPage::BuildOscillatorStrip() {
   for (int k = 0; k < 5; ++k) {
     MakeLabel(this, QString::fromLatin1(kCaptions[k]), QRect(kScopeLeft[k], 303, 127, 16));
     QLabel* view = MakeLabel(this, QString(), QRect(kScopeLeft[k], kScopeTop, kScopeSize, kScopeSize), kImages[k]);
+    view->setAccessibleName(QStringLiteral("%1 wave").arg(QString::fromLatin1(kCaptions[k])));
     if (k < 4) {
       oscillatorViews_[k] = view;
     } else {
@@ -34,6 +36,12 @@ void InstrumentPage::BuildOscillatorStrip() {
     Row row{&info, MakeScrollBar(this, info.Name, info.Min, info.Max, info.LargeStep, QRect(left + 24, y, 103, 10)),
             MakeValueLabel(this, QRect(left, y - 2, 24, 13), info.Label)};
     row.Bar->setToolTip(QString::fromLatin1(info.Caption));
+    // The filter's hint explains it; the undo step's name is what it is.
+    if (info.Field == 0) {
+      Describe(row.Bar, QStringLiteral("Filter"));
+    } else {
+      row.Bar->setAccessibleName(SpokenCaption(row.Bar->toolTip()));
+    }
     oscillatorRows_.push_back(row);
     OnUserMove(row.Bar, [this, row](int position) { OscillatorMoved(row, position); });
   }
@@ -41,6 +49,7 @@ void InstrumentPage::BuildOscillatorStrip() {
   sweepBar_ = MakeScrollBar(this, "ScrollBarP1", 0, 255, 16, QRect(kScopeLeft[4] + 24, kUpperRowY, 103, 10));
   SetPosition(sweepBar_, kSweepPreviewStart);
   sweepBar_->setToolTip(QString::fromLatin1(kSweepPreviewHint));
+  Describe(sweepBar_, QStringLiteral("Sweep Preview"));
   sweepLabel_ = MakeValueLabel(this, QRect(kScopeLeft[4], kUpperRowY - 2, 24, 13), "LabelSw");
   sweepLabel_->setText(QString::fromStdString(Padded(kSweepPreviewStart)));
   OnUserMove(sweepBar_, [this](int position) { SweepPreviewMoved(position); });
@@ -78,6 +87,10 @@ void InstrumentPage::RefreshOscillatorPanel() {
 
 void InstrumentPage::DrawOutputPreview() {
   kelmar::DrawOutputPreview(ctx_.engine, ctx_.state.CurrentInstrument, sweepPreview_, scopes_);
+  // In words, the wave is the settings it is drawn from.
+  QStringList settings;
+  for (const Row& row : oscillatorRows_) settings << row.Bar->accessibleName() + ' ' + row.Label->text().trimmed();
+  outputView_->setAccessibleDescription(settings.join(QStringLiteral(", ")));
   outputView_->setPixmap(QPixmap::fromImage(scopes_.Output));
   for (int k = 0; k < 4; ++k) {
     if (scopes_.OscillatorsVisible) oscillatorViews_[k]->setPixmap(QPixmap::fromImage(scopes_.Oscillators[k]));

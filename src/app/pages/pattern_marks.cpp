@@ -46,8 +46,8 @@ PatternPage::Marks PatternPage::WantedMarks(int column, int commandTrack,
                                             const std::optional<BlockRange>& range) const {
   Marks marks;
   marks.drawn = true;
-  marks.text = ctx_.settings.TextColor;
-  marks.back = ctx_.settings.BackColor;
+  marks.text = ShownTextColor(ctx_.settings, ctx_.state);
+  marks.back = ShownBackColor(ctx_.settings, ctx_.state);
   const int track = column - 1;
   if (track < 0) return marks;
   if (track == commandTrack) {
@@ -110,7 +110,8 @@ void PatternPage::MarksRewritten(int track, const std::array<bool, kRowCount>& c
 void PatternPage::ShowMarks() {
   const int commandTrack = CommandTrack();
   const std::optional<BlockRange> range = SelectedRange(ctx_.state);
-  const Beats beats{ctx_.state.HighlightRows, ctx_.settings.TextColor, ctx_.settings.BackColor};
+  const Beats beats{ctx_.state.HighlightRows, ShownTextColor(ctx_.settings, ctx_.state),
+                    ShownBackColor(ctx_.settings, ctx_.state)};
   for (int column = 0; column <= kTrackCount; ++column) {
     if (beats != beatsShown_[column]) {
       beatsShown_[column] = beats;

@@ -8,9 +8,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "app/access/control_names.h"
 #include "app/fixed_font.h"
 #include "app/pages/track_memo.h"
 #include "editors/pattern/block_selection.h"
+#include "editors/pattern/cell_words.h"
 #include "editors/pattern/pattern_keys.h"
 #include "editors/pattern/pattern_status.h"
 #include "editors/pattern/pattern_text.h"
@@ -71,6 +73,7 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
   scrollBarpatt_->setRange(0, kPatternCount - 1);
   scrollBarpatt_->setPageStep(1);  // a page click steps one pattern, as "+" and "-" do
   scrollBarpatt_->setFocusPolicy(Qt::StrongFocus);
+  Describe(scrollBarpatt_, label34_->text());
   connect(scrollBarpatt_, &QScrollBar::valueChanged, this, [this](int value) {
     if (!settingScrollBar_) ScrollBarpattScroll(value);
   });
@@ -81,6 +84,7 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
   SetUpTextBox(memo0_, ctx_.settings);
   memo0_->setEnabled(false);
   memo0_->setPlainText(QString::fromStdString(RowNumberText("\n")));
+  memo0_->setAccessibleName(QStringLiteral("Row numbers"));
 
   for (int t = 0; t < kTrackCount; ++t) {
     auto* memo = new TrackMemo(*this, t, this);
@@ -132,6 +136,16 @@ void PatternPage::PlaceCaret(int track) {
     memo->setTextCursor(cursor);
   }
   ShowMarks();  // the cursor's cell follows the caret
+  DescribeCursor(track);
+}
+
+void PatternPage::DescribeCursor(int track) {
+  const TrackCursor& cursor = ctx_.state.TrackCursors[track];
+  const PatternCell& cell = ctx_.engine.song.Cell(ctx_.state.CurrentPattern, track, cursor.CursorRow);
+  // Unchanged texts raise nothing, so a screen reader hears only what moved or changed.
+  tracks_[track]->setAccessibleName(QString::fromStdString(CursorWords(track, cursor)));
+  tracks_[track]->setAccessibleDescription(QString::fromStdString(CellWords(cell)));
+  if (track == CommandTrack()) memo0_->setAccessibleDescription(QStringLiteral("Row %1").arg(cursor.CursorRow));
 }
 
 void PatternPage::ShowPatternNumber() {
@@ -275,9 +289,14 @@ void PatternPage::Memo1Enter(int track, bool byClick) {
 
 void PatternPage::ShowStatus() {
   QPalette palette = statusLine_->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(ctx_.settings.TextColor));
+  palette.setColor(QPalette::WindowText, ToQColor(ShownTextColor(ctx_.settings, ctx_.state)));
   statusLine_->setPalette(palette);
   statusLine_->setText(QString::fromStdString(PatternStatusText(ctx_.state)));
+  // Record and Loop switch from the menu while the keyboard stays in the columns.
+  if (ctx_.state.Record != recordShown_) ctx_.views.Announce(ctx_.state.Record ? "Record on" : "Record off");
+  if (ctx_.state.LoopPattern != loopShown_) ctx_.views.Announce(ctx_.state.LoopPattern ? "Loop on" : "Loop off");
+  recordShown_ = ctx_.state.Record;
+  loopShown_ = ctx_.state.LoopPattern;
   ShowMarks();  // Record colours the cursor's cell
   ShowPlayRowColour();
 }
@@ -288,8 +307,9 @@ void PatternPage::EditStepClick(int step) {
 }
 
 void PatternPage::ShowMutes() {
-  const QColor text = ToQColor(ctx_.settings.TextColor);
-  const QColor dimmed = Dimmed(ctx_.settings.TextColor, ctx_.settings.BackColor);
+  const uint32_t shownText = ShownTextColor(ctx_.settings, ctx_.state);
+  const QColor text = ToQColor(shownText);
+  const QColor dimmed = Dimmed(shownText, ShownBackColor(ctx_.settings, ctx_.state));
   for (int t = 0; t < kTrackCount; ++t) {
     QPalette palette = tracks_[t]->palette();
     const QColor wanted = IsMuted(ctx_.engine.MutedTracks, t) ? dimmed : text;

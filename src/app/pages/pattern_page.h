@@ -117,6 +117,9 @@ class PatternPage : public QWidget {
 
  private:
   void PlaceCaret(int track);
+  // The track column's accessible name and description: where its cursor stands, and the
+  // cell there in words.
+  void DescribeCursor(int track);
   void ShowRows(int track, const std::array<bool, 32>& changed);
   void ShowPatternNumber();
   void Preview(int track, int note);
@@ -170,6 +173,8 @@ class PatternPage : public QWidget {
   using RowTexts = std::array<std::array<char, 10>, 32>;
   std::array<RowTexts, 8> shownRows_{};
   bool settingScrollBar_ = false;
+  bool recordShown_ = false;  // what the status line showed last, for announcing a switch
+  bool loopShown_ = false;
   int lastTrack_ = 0;
   int clickedFrom_ = -1;  // the track that had the keyboard before a click took it; -1: none
   // The last block copied here: while the system clipboard still holds its text, a paste

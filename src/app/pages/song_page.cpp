@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QValidator>
 
+#include "app/access/control_names.h"
 #include "app/fixed_font.h"
 #include "app/pages/text_hit.h"
 #include "app/message_box.h"
@@ -123,6 +124,8 @@ void SongPage::BuildOrderList(const QFont& fixed) {
   memoPO_->setUndoRedoEnabled(false);
   memoPO_->setContextMenuPolicy(Qt::NoContextMenu);
   memoPO_->setPlainText(FromCrLf(QString::fromStdString(InitialOrderListText())));
+  memoPO_->setAccessibleName(QStringLiteral("Order list"));
+  NameScrollBarsOf(memoPO_);
 }
 
 void SongPage::BuildTitleAndComment(const QFont& fixed) {
@@ -132,6 +135,7 @@ void SongPage::BuildTitleAndComment(const QFont& fixed) {
   editTit_->setFont(fixed);
   editTit_->setMaxLength(32767);
   editTit_->setValidator(new StorableText(editTit_));
+  editTit_->setAccessibleName(QStringLiteral("Title"));
   connect(editTit_, &QLineEdit::textEdited, this, [this](const QString& text) { TitleEdited(text); });
 
   memoC_ = new QPlainTextEdit(this);
@@ -142,6 +146,9 @@ void SongPage::BuildTitleAndComment(const QFont& fixed) {
   memoC_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoC_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoC_->setUndoRedoEnabled(false);  // the song's timeline undoes typing too
+  memoC_->setTabChangesFocus(true);   // Tab goes on to the next control, as in a dialog
+  memoC_->setAccessibleName(QStringLiteral("Comment"));
+  NameScrollBarsOf(memoC_);
   connect(memoC_->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
     if (!settingText_) commentEdit_ = {from, from + added};
   });
@@ -154,12 +161,14 @@ void SongPage::BuildSpeedAndTempo(const QFont& fixed) {
   labelSPD_->setFont(fixed);
   scrollBarSPD_ = AddBar("ScrollBarSPD", 184, 409, 464, kSpeedMin, kSpeedMax, kSpeedPageStep, kDefaultSpeed, -1);
   OnUserMove(scrollBarSPD_, [this](int position) { ScrollBarSPDScroll(position); });
+  scrollBarSPD_->setAccessibleName(QStringLiteral("Speed"));
 
   AddLabel(this, nullptr, QStringLiteral("Tempo"), 112, 424, 40);
   labelTPO_ = AddLabel(this, "LabelTPO", QString::fromStdString(NumberLabelText(kDefaultTempo)), 152, 424, 30);
   labelTPO_->setFont(fixed);
   scrollBarTPO_ = AddBar("ScrollBarTPO", 184, 425, 464, kTempoMin, kTempoMax, kTempoPageStep, kDefaultTempo, -1);
   OnUserMove(scrollBarTPO_, [this](int position) { ScrollBarTPOScroll(position); });
+  scrollBarTPO_->setAccessibleName(QStringLiteral("Tempo"));
 }
 
 void SongPage::BuildColorBars() {
@@ -167,12 +176,15 @@ void SongPage::BuildColorBars() {
   AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70);
   const char* const textNames[3] = {"ScrollBarRF", "ScrollBarGF", "ScrollBarBF"};
   const char* const backNames[3] = {"ScrollBarRB", "ScrollBarGB", "ScrollBarBB"};
+  const char* const shades[3] = {"red", "green", "blue"};
   for (int n = 0; n < 3; ++n) {
     const int x = 184 + 160 * n;
     textBars_[n] = AddBar(textNames[n], x, 441, 144, kColorMin, kColorMax, kColorPageStep,
                           ColorByte(ctx_.settings.TextColor, n), n);
     backBars_[n] = AddBar(backNames[n], x, 456, 144, kColorMin, kColorMax, kColorPageStep,
                           ColorByte(ctx_.settings.BackColor, n), n);
+    textBars_[n]->setAccessibleName(QStringLiteral("Text Color %1").arg(QLatin1String(shades[n])));
+    backBars_[n]->setAccessibleName(QStringLiteral("Back Color %1").arg(QLatin1String(shades[n])));
     OnUserMove(textBars_[n], [this, n](int position) { ScrollBarRFScroll(n, position); });
     OnUserMove(backBars_[n], [this, n](int position) { ScrollBarRBScroll(n, position); });
   }
@@ -186,6 +198,7 @@ QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int mini
   bar->setRange(minimum, maximum);
   bar->setSingleStep(1);
   bar->setPageStep(pageStep);
+  bar->setFocusPolicy(Qt::StrongFocus);
   SetPosition(bar, position);
   if (tag >= 0) bar->setProperty("Tag", tag);
   WatchDrags(bar);
@@ -202,6 +215,9 @@ void SongPage::PlaceOrderCaret() {
   QTextCursor cursor = memoPO_->textCursor();
   cursor.setPosition(OrderTextPosition(ctx_.state.OrderRow, OrderCaretColumn(ctx_.state)));
   memoPO_->setTextCursor(cursor);
+  const int position = ctx_.state.OrderRow;
+  memoPO_->setAccessibleDescription(
+      QString::fromStdString(OrderEntryWords(position, ctx_.engine.song.Order[position])));
 }
 
 void SongPage::RefreshOrderList() {
@@ -276,8 +292,8 @@ void SongPage::TOrderShow() {
 QList<QWidget*> SongPage::TextBoxes() { return {memoPO_, memoC_, editTit_}; }
 
 void SongPage::ApplyColors() {
-  const QColor text = ToQColor(ctx_.settings.TextColor);
-  const QColor back = ToQColor(ctx_.settings.BackColor);
+  const QColor text = ToQColor(ShownTextColor(ctx_.settings, ctx_.state));
+  const QColor back = ToQColor(ShownBackColor(ctx_.settings, ctx_.state));
   for (QWidget* box : ctx_.views.TextBoxes()) {
     if (!box) continue;
     QPalette palette = box->palette();
