@@ -87,10 +87,14 @@ void InstrumentPage::RefreshOscillatorPanel() {
 
 void InstrumentPage::DrawOutputPreview() {
   kelmar::DrawOutputPreview(ctx_.engine, ctx_.state.CurrentInstrument, sweepPreview_, scopes_);
-  // In words, the wave is the settings it is drawn from.
+  // In words, a wave is the settings it is drawn from: each oscillator its amplitude and
+  // waveform, the preview all of them and the filter.
   QStringList settings;
   for (const Row& row : oscillatorRows_) settings << row.Bar->accessibleName() + ' ' + row.Label->text().trimmed();
   outputView_->setAccessibleDescription(settings.join(QStringLiteral(", ")));
+  for (int k = 0; k < 4; ++k) {
+    oscillatorViews_[k]->setAccessibleDescription(settings[2 * k] + QStringLiteral(", ") + settings[2 * k + 1]);
+  }
   outputView_->setPixmap(QPixmap::fromImage(scopes_.Output));
   for (int k = 0; k < 4; ++k) {
     if (scopes_.OscillatorsVisible) oscillatorViews_[k]->setPixmap(QPixmap::fromImage(scopes_.Oscillators[k]));

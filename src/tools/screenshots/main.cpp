@@ -2,8 +2,8 @@
 // With a song, the pages show it: its first instrument with two source oscillators and a busy pattern;
 // then the Scopes window shows it playing, and the Instrument Browser lists the starter instruments.
 // Run under a display (scripts/screenshots.sh provides a virtual one). Not installed.
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
@@ -121,6 +121,11 @@ int main(int argc, char** argv) {
   }
   if (argc > 2 && !SaveScopes(window, QDir(dir).filePath("scopes.png"))) ++failures;
   if (!SaveBrowser(window, QDir(dir).filePath("instrument-browser.png"))) ++failures;
+  // Option > High Contrast over the song's own colours.
+  window.findChild<QAction*>("HighContrast1")->trigger();
+  pages->setCurrentIndex(2);
+  Settle();
+  if (!Save(window, QDir(dir).filePath("high-contrast.png"))) ++failures;
   // Destroying the window without closing it: nothing to ask.
   return failures ? 1 : 0;
 }
