@@ -85,9 +85,9 @@ void InstrumentPage::RefreshEnvelopePanel() {
 }
 
 void InstrumentPage::DrawEnvelope() {
-  kelmar::DrawEnvelope(envelopeImage_, CurrentEnvelope(Current(), ctx_.state.EnvelopeTab));
-  envelopeView_->setPixmap(QPixmap::fromImage(envelopeImage_));
   const Envelope& envelope = CurrentEnvelope(Current(), ctx_.state.EnvelopeTab);
+  kelmar::DrawEnvelope(envelopeImage_, envelope);
+  envelopeView_->setPixmap(QPixmap::fromImage(envelopeImage_));
   envelopeView_->setAccessibleName(ctx_.state.EnvelopeTab == 0 ? QStringLiteral("Volume envelope")
                                                                : QStringLiteral("Sweep envelope"));
   envelopeView_->setAccessibleDescription(QString::fromStdString(EnvelopeWords(envelope)));

@@ -142,10 +142,13 @@ void PatternPage::PlaceCaret(int track) {
 void PatternPage::DescribeCursor(int track) {
   const TrackCursor& cursor = ctx_.state.TrackCursors[track];
   const PatternCell& cell = ctx_.engine.song.Cell(ctx_.state.CurrentPattern, track, cursor.CursorRow);
-  // Unchanged texts raise nothing, so a screen reader hears only what moved or changed.
-  tracks_[track]->setAccessibleName(QString::fromStdString(CursorWords(track, cursor)));
-  tracks_[track]->setAccessibleDescription(QString::fromStdString(CellWords(cell)));
-  if (track == CommandTrack()) memo0_->setAccessibleDescription(QStringLiteral("Row %1").arg(cursor.CursorRow));
+  // Only a text that changed is set, so a screen reader hears only what moved or changed.
+  const auto show = [](QWidget* box, const QString& name, const QString& description) {
+    if (!name.isEmpty() && box->accessibleName() != name) box->setAccessibleName(name);
+    if (box->accessibleDescription() != description) box->setAccessibleDescription(description);
+  };
+  show(tracks_[track], QString::fromStdString(CursorWords(track, cursor)), QString::fromStdString(CellWords(cell)));
+  if (track == CommandTrack()) show(memo0_, QString(), QStringLiteral("Row %1").arg(cursor.CursorRow));
 }
 
 void PatternPage::ShowPatternNumber() {
