@@ -278,6 +278,9 @@ TEST_F(SongPageTest, TempoAndSpeedLabelsAndBars) {
   EXPECT_EQ(labelTPO->text(), " 250");
   QTest::keyClick(tempo, Qt::Key_Home);
   EXPECT_EQ(labelTPO->text(), "  10");
+  QTest::keyClick(tempo, Qt::Key_Right);  // the way the thumb goes, not QScrollBar's own way round
+  QTest::keyClick(tempo, Qt::Key_PageUp);
+  EXPECT_EQ(song().Tempo, 21);
   speed->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(song().Speed, 7);
   EXPECT_EQ(labelSPD->text(), "   7");

@@ -1,6 +1,7 @@
 // Small builders shared by the instrument page's parts.
 #pragma once
 
+#include "app/access/bar_keys.h"
 #include "app/scroll_bar_moves.h"
 #include "app/step_runs.h"
 
@@ -17,7 +18,7 @@ inline QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int min, int
   bar->setSingleStep(1);
   bar->setPageStep(largeStep);
   bar->setGeometry(geometry);
-  bar->setFocusPolicy(Qt::StrongFocus);  // the arrows, PageUp/PageDown, Home and End move it
+  TakeKeyboard(bar);
   WatchDrags(bar);
   return bar;
 }

@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "app/access/bar_keys.h"
 #include "app/access/control_names.h"
 #include "app/fixed_font.h"
 #include "app/pages/track_memo.h"
@@ -72,7 +73,7 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
   scrollBarpatt_->setGeometry(117, 8, 532, 12);
   scrollBarpatt_->setRange(0, kPatternCount - 1);
   scrollBarpatt_->setPageStep(1);  // a page click steps one pattern, as "+" and "-" do
-  scrollBarpatt_->setFocusPolicy(Qt::StrongFocus);
+  TakeKeyboard(scrollBarpatt_);
   Describe(scrollBarpatt_, label34_->text());
   connect(scrollBarpatt_, &QScrollBar::valueChanged, this, [this](int value) {
     if (!settingScrollBar_) ScrollBarpattScroll(value);

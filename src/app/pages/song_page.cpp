@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QValidator>
 
+#include "app/access/bar_keys.h"
 #include "app/access/control_names.h"
 #include "app/fixed_font.h"
 #include "app/pages/text_hit.h"
@@ -198,7 +199,7 @@ QScrollBar* SongPage::AddBar(const char* name, int x, int y, int width, int mini
   bar->setRange(minimum, maximum);
   bar->setSingleStep(1);
   bar->setPageStep(pageStep);
-  bar->setFocusPolicy(Qt::StrongFocus);
+  TakeKeyboard(bar);
   SetPosition(bar, position);
   if (tag >= 0) bar->setProperty("Tag", tag);
   WatchDrags(bar);
