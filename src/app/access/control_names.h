@@ -8,6 +8,8 @@
 
 class QAbstractScrollArea;
 class QButtonGroup;
+class QFormLayout;
+class QLabel;
 class QWidget;
 
 namespace kelmar {
@@ -19,6 +21,11 @@ void NameButtons(QButtonGroup* group, const QString& title);
 // The scroll bars a text box brings along are named after the box ("Comment, vertical
 // scroll bar"); call it once the box has its name.
 void NameScrollBarsOf(QAbstractScrollArea* box);
+// A label that names `field` (its buddy), as a screen reader reads a form.
+QLabel* Labelling(const QString& text, QWidget* field);
+// The rows of a form whose field is a row of controls: the row's label names the first of
+// them. (A row of one control QFormLayout labels by itself.)
+void LabelRowsOfLayouts(QFormLayout& form);
 // "Source Osc1 Amplitude" as it is spoken: "Source oscillator 1 Amplitude".
 QString SpokenCaption(const QString& caption);
 

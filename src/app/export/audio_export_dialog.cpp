@@ -15,6 +15,8 @@
 #include <QStandardItemModel>
 #include <cstring>
 
+#include "app/access/control_names.h"
+
 namespace kelmar {
 namespace {
 
@@ -66,7 +68,7 @@ void AudioExportDialog::Build(const ExportRangeNames& ranges) {
   quality_->setToolTip(QStringLiteral("Ogg Vorbis, Opus and MP3: 0 is the smallest file, 10 the best sound"));
   auto* formatRow = new QHBoxLayout;
   formatRow->addWidget(format_, 1);
-  formatRow->addWidget(new QLabel(QStringLiteral("Quality:")));
+  formatRow->addWidget(Labelling(QStringLiteral("Quality:"), quality_));
   formatRow->addWidget(quality_);
   form->addRow(QStringLiteral("Format:"), formatRow);
   wavTags_ = Named(new QCheckBox(QStringLiteral("Tags in WAV files")), "ExportWavTags");
@@ -93,7 +95,7 @@ void AudioExportDialog::Build(const ExportRangeNames& ranges) {
   fade_->setSuffix(QStringLiteral(" s"));
   auto* loopRow = new QHBoxLayout;
   loopRow->addWidget(loops_);
-  loopRow->addWidget(new QLabel(QStringLiteral("Fade-out:")));
+  loopRow->addWidget(Labelling(QStringLiteral("Fade-out:"), fade_));
   loopRow->addWidget(fade_);
   loopRow->addStretch(1);
   form->addRow(QStringLiteral("Loops:"), loopRow);
@@ -121,6 +123,7 @@ void AudioExportDialog::Build(const ExportRangeNames& ranges) {
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(buttons);
   connect(format_, &QComboBox::currentIndexChanged, this, [this] { FormatChanged(); });
+  LabelRowsOfLayouts(*form);
 }
 
 void AudioExportDialog::Show(const ExportChoices& choices) {

@@ -99,6 +99,7 @@ KeysDialog::KeysDialog(const KeyBindings& bindings, QWidget* parent) : QDialog(p
   search_->setObjectName("KeysSearch");
   search_->setPlaceholderText(QStringLiteral("Search commands and keys"));
   search_->setClearButtonEnabled(true);
+  search_->setAccessibleName(search_->placeholderText());
   presets_ = new QComboBox(this);
   presets_->setObjectName("KeysPreset");
   presets_->addItem(QStringLiteral("Preset..."));
