@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <string_view>
 
 #include "editors/editor_state.h"
@@ -28,7 +29,7 @@ class Views {
   // The pattern page's status line follows the editing state (an instrument's file).
   virtual void ShowStatus() {}
   // A message for a screen reader that no control shows as it happens ("Record on").
-  virtual void Announce(std::string_view) {}
+  virtual void Announce(const QString&) {}
   // Every text box of the window (about text, row numbers, eight tracks, order list,
   // comment, title), in that order, for the colours.
   virtual QList<QWidget*> TextBoxes() = 0;

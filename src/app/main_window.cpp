@@ -499,9 +499,7 @@ void MainWindow::RefreshInstrumentPanel() {
   ShowStatus();  // the current instrument and its file
 }
 
-void MainWindow::Announce(std::string_view text) {
-  announcer_->Announce(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
+void MainWindow::Announce(const QString& text) { announcer_->Announce(text); }
 
 void MainWindow::HighContrastClick(bool on) {
   if (on == state_.HighContrast) return;

@@ -67,7 +67,7 @@ class MainWindow : public QMainWindow, public Views {
   void ApplyColors() override;
   void NewSong() override;
   void ShowStatus() override;
-  void Announce(std::string_view text) override;
+  void Announce(const QString& text) override;
   QList<QWidget*> TextBoxes() override;
   void StepDone(std::string_view name, StepRun run = {}) override;
   bool UnsavedChanges() const override;

@@ -107,7 +107,7 @@ void MainWindow::StartRecovery(const QString& folder) {
 
 void MainWindow::ShowRecoveryState() {
   const bool off = history_ && history_->RecoveryOff();
-  if (off && !recoveryOff_->isVisible()) Announce(recoveryOff_->text().toStdString());
+  if (off && !recoveryOff_->isVisible()) Announce(recoveryOff_->text());
   recoveryOff_->setVisible(off);
 }
 

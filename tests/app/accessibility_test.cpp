@@ -63,7 +63,6 @@ TEST_F(AccessibilityTest, ACursorMoveSaysTheRowAndTheCellAndSwitchesAreSaid) {
   window->patternPage().FocusTrack(3);
   ListenAs(Record);
   QTest::keyClick(Focused(), Qt::Key_Down);
-  ListenAs(nullptr);
   std::erase_if(changes, [this](const auto& change) { return std::get<0>(change) != Focused(); });
   ASSERT_FALSE(changes.empty());
   EXPECT_EQ(std::get<1>(changes.back()), "Track 3, row 1, note");
@@ -73,6 +72,7 @@ TEST_F(AccessibilityTest, ACursorMoveSaysTheRowAndTheCellAndSwitchesAreSaid) {
   EXPECT_EQ(Focused()->accessibleDescription(), "Record on");
   QTest::keyClick(Focused(), Qt::Key_Down);
   EXPECT_EQ(Focused()->accessibleDescription(), "no note");  // the cell's words again
+  ListenAs(nullptr);
 }
 
 TEST_F(AccessibilityTest, HighContrastLeavesTheSongsColoursToComeBack) {

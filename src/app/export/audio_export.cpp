@@ -72,7 +72,7 @@ void AudioExport::ExportAudio1Click() {
   AudioExportDialog dialog(window_, StartingChoices(), RangeNames());
   dialog.SetExport([this](const ExportChoices& choices) {
     const QString outcome = Run(choices);
-    ctx_.views.Announce(outcome.toStdString());  // the dialog shows it under its controls
+    ctx_.views.Announce(outcome);  // the dialog shows it under its controls
     return outcome;
   });
   if (dialogHook_) QTimer::singleShot(0, &dialog, [this, &dialog] { dialogHook_(dialog); });

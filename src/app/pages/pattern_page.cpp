@@ -111,6 +111,13 @@ PatternPage::PatternPage(AppContext& ctx, QWidget* parent) : QWidget(parent), ct
 
   RefreshPatternView();
   ShowStatus();
+  QAccessible::installActivationObserver(this);
+}
+
+PatternPage::~PatternPage() { QAccessible::removeActivationObserver(this); }
+
+void PatternPage::accessibilityActiveChanged(bool active) {
+  for (int t = 0; active && t < kTrackCount; ++t) DescribeCursor(t);
 }
 
 QPlainTextEdit* PatternPage::Memo(int index) {
@@ -141,6 +148,7 @@ void PatternPage::PlaceCaret(int track) {
 }
 
 void PatternPage::DescribeCursor(int track) {
+  if (!QAccessible::isActive() && !tracks_[track]->accessibleName().isEmpty()) return;
   const TrackCursor& cursor = ctx_.state.TrackCursors[track];
   const PatternCell& cell = ctx_.engine.song.Cell(ctx_.state.CurrentPattern, track, cursor.CursorRow);
   // Only a text that changed is set, so a screen reader hears only what moved or changed.
@@ -297,10 +305,12 @@ void PatternPage::ShowStatus() {
   statusLine_->setPalette(palette);
   statusLine_->setText(QString::fromStdString(PatternStatusText(ctx_.state)));
   // Record and Loop switch from the menu while the keyboard stays in the columns.
-  if (ctx_.state.Record != recordShown_) ctx_.views.Announce(ctx_.state.Record ? "Record on" : "Record off");
-  if (ctx_.state.LoopPattern != loopShown_) ctx_.views.Announce(ctx_.state.LoopPattern ? "Loop on" : "Loop off");
-  recordShown_ = ctx_.state.Record;
-  loopShown_ = ctx_.state.LoopPattern;
+  const bool record = ctx_.state.Record;
+  const bool loop = ctx_.state.LoopPattern;
+  if (record != recordShown_) ctx_.views.Announce(QString::fromLatin1(record ? "Record on" : "Record off"));
+  if (loop != loopShown_) ctx_.views.Announce(QString::fromLatin1(loop ? "Loop on" : "Loop off"));
+  recordShown_ = record;
+  loopShown_ = loop;
   ShowMarks();  // Record colours the cursor's cell
   ShowPlayRowColour();
 }

@@ -4,6 +4,7 @@
 // keeps the columns' text, carets and focus in step with what they changed.
 #pragma once
 
+#include <QAccessible>
 #include <QList>
 #include <QString>
 #include <QTextEdit>
@@ -30,10 +31,11 @@ class TrackMemo;
 struct KeyOutcome;
 struct TextHit;
 
-class PatternPage : public QWidget {
+class PatternPage : public QWidget, private QAccessible::ActivationObserver {
   Q_OBJECT
  public:
   PatternPage(AppContext& ctx, QWidget* parent);
+  ~PatternPage() override;
 
   // Rebuilds the eight track columns from CurrentPattern and puts every caret back at its
   // track's cursor. The pattern label and selector follow CurrentPattern too, so whoever
@@ -118,8 +120,10 @@ class PatternPage : public QWidget {
  private:
   void PlaceCaret(int track);
   // The track column's accessible name and description: where its cursor stands, and the
-  // cell there in words.
+  // cell there in words. Kept up only while assistive technology listens (and once at
+  // start, for the names), so without it a key costs nothing more.
   void DescribeCursor(int track);
+  void accessibilityActiveChanged(bool active) override;
   void ShowRows(int track, const std::array<bool, 32>& changed);
   void ShowPatternNumber();
   void Preview(int track, int note);
