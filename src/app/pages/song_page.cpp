@@ -157,24 +157,24 @@ void SongPage::BuildTitleAndComment(const QFont& fixed) {
 }
 
 void SongPage::BuildSpeedAndTempo(const QFont& fixed) {
-  AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
+  const QLabel* speed = AddLabel(this, nullptr, QStringLiteral("Speed"), 111, 408, 40);
   labelSPD_ = AddLabel(this, "LabelSPD", QString::fromStdString(NumberLabelText(kDefaultSpeed)), 152, 408, 30);
   labelSPD_->setFont(fixed);
   scrollBarSPD_ = AddBar("ScrollBarSPD", 184, 409, 464, kSpeedMin, kSpeedMax, kSpeedPageStep, kDefaultSpeed, -1);
   OnUserMove(scrollBarSPD_, [this](int position) { ScrollBarSPDScroll(position); });
-  scrollBarSPD_->setAccessibleName(QStringLiteral("Speed"));
+  scrollBarSPD_->setAccessibleName(speed->text());
 
-  AddLabel(this, nullptr, QStringLiteral("Tempo"), 112, 424, 40);
+  const QLabel* tempo = AddLabel(this, nullptr, QStringLiteral("Tempo"), 112, 424, 40);
   labelTPO_ = AddLabel(this, "LabelTPO", QString::fromStdString(NumberLabelText(kDefaultTempo)), 152, 424, 30);
   labelTPO_->setFont(fixed);
   scrollBarTPO_ = AddBar("ScrollBarTPO", 184, 425, 464, kTempoMin, kTempoMax, kTempoPageStep, kDefaultTempo, -1);
   OnUserMove(scrollBarTPO_, [this](int position) { ScrollBarTPOScroll(position); });
-  scrollBarTPO_->setAccessibleName(QStringLiteral("Tempo"));
+  scrollBarTPO_->setAccessibleName(tempo->text());
 }
 
 void SongPage::BuildColorBars() {
-  AddLabel(this, nullptr, QStringLiteral("Text Color"), 112, 440, 70);
-  AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70);
+  const QString text = AddLabel(this, nullptr, QStringLiteral("Text Color"), 112, 440, 70)->text();
+  const QString back = AddLabel(this, nullptr, QStringLiteral("Back Color"), 112, 456, 70)->text();
   const char* const textNames[3] = {"ScrollBarRF", "ScrollBarGF", "ScrollBarBF"};
   const char* const backNames[3] = {"ScrollBarRB", "ScrollBarGB", "ScrollBarBB"};
   const char* const shades[3] = {"red", "green", "blue"};
@@ -184,8 +184,9 @@ void SongPage::BuildColorBars() {
                           ColorByte(ctx_.settings.TextColor, n), n);
     backBars_[n] = AddBar(backNames[n], x, 456, 144, kColorMin, kColorMax, kColorPageStep,
                           ColorByte(ctx_.settings.BackColor, n), n);
-    textBars_[n]->setAccessibleName(QStringLiteral("Text Color %1").arg(QLatin1String(shades[n])));
-    backBars_[n]->setAccessibleName(QStringLiteral("Back Color %1").arg(QLatin1String(shades[n])));
+    // Named after the row's caption and the shade: "Text Color red".
+    textBars_[n]->setAccessibleName(text + ' ' + QLatin1String(shades[n]));
+    backBars_[n]->setAccessibleName(back + ' ' + QLatin1String(shades[n]));
     OnUserMove(textBars_[n], [this, n](int position) { ScrollBarRFScroll(n, position); });
     OnUserMove(backBars_[n], [this, n](int position) { ScrollBarRBScroll(n, position); });
   }
