@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils fonts-liberation
   at-spi2-core python3-pyatspi dbus
   sox python3 gzip xz-utils imagemagick
+  openmpt123
   desktop-file-utils appstream shared-mime-info libglib2.0-bin help2man
   debhelper dpkg-dev fakeroot lintian
 )
