@@ -28,4 +28,5 @@ if [ -x "$render" ] && [ -x /usr/bin/time ] && [ -d songs ]; then
   done
   rm -rf "$tmp"
 fi
+scripts/bench-peer.sh "$build" || status=1
 exit $status
