@@ -1,25 +1,22 @@
 #include "audio/audio_output.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
+#include "audio/sdl_audio_api.h"
+
 namespace kelmar {
 
 namespace {
 
-void LockAudio() { SDL_LockAudio(); }
-void UnlockAudio() { SDL_UnlockAudio(); }
-
 // Frames a device still holds when it asks for the next buffer: one more buffer for a sound
 // card; none for the drivers that play nothing (their clock is the callback itself).
-int DeviceHeldFrames(int bufferSize) {
+int DeviceHeldFrames(const SdlAudioApi& sdl, int bufferSize) {
   char name[32] = {};
-  if (!SDL_AudioDriverName(name, sizeof name)) return bufferSize;
+  if (!sdl.AudioDriverName(name, sizeof name)) return bufferSize;
   const std::string_view driver(name);
   return driver == "dummy" || driver == "disk" ? 0 : bufferSize;
 }
@@ -41,10 +38,11 @@ bool AudioOutput::OpenAudio() {
   stagingPos_ = stagingLen_ = 0;
   // SDL would otherwise take over SIGINT and SIGTERM, and the window would no longer end on them.
   setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
-  subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) >= 0;
+  sdl_ = SdlAudio();
+  subsystem_ = sdl_ && sdl_->InitSubSystem(SDL_INIT_AUDIO) >= 0;
   // Before the open: from there on the callback writes the clocks.
   clocksWritten_ = 0;
-  deviceHeldFrames_ = subsystem_ ? DeviceHeldFrames(engine_.BufferSize) : 0;
+  deviceHeldFrames_ = subsystem_ ? DeviceHeldFrames(*sdl_, engine_.BufferSize) : 0;
   if (subsystem_) {
     SDL_AudioSpec desired;
     std::memset(&desired, 0, sizeof desired);
@@ -55,33 +53,33 @@ bool AudioOutput::OpenAudio() {
     desired.callback = &AudioOutput::Callback;
     desired.userdata = this;
     // No obtained format is asked for: SDL converts, so the callback always sees this format.
-    open_ = SDL_OpenAudio(&desired, nullptr) >= 0;
+    open_ = sdl_->OpenAudio(&desired, nullptr) >= 0;
   }
-  if (open_) engine_.SetLockHooks(&LockAudio, &UnlockAudio);
-  if (subsystem_) SDL_PauseAudio(0);
+  if (open_) engine_.SetLockHooks(sdl_->LockAudio, sdl_->UnlockAudio);
+  if (subsystem_) sdl_->PauseAudio(0);
   return open_;
 }
 
 void AudioOutput::CloseAudio() {
   if (subsystem_) {
-    SDL_PauseAudio(1);
-    if (open_) SDL_CloseAudio();
+    sdl_->PauseAudio(1);
+    if (open_) sdl_->CloseAudio();
   }
   // No callback runs from here on, so the engine needs no lock until the next open.
   engine_.SetLockHooks(nullptr, nullptr);
   open_ = false;
-  if (subsystem_) SDL_Quit();
+  if (subsystem_) sdl_->Quit();
   subsystem_ = false;
 }
 
 void AudioOutput::PauseAudio(bool pause) {
   if (!subsystem_) return;
-  SDL_PauseAudio(pause ? 1 : 0);
+  sdl_->PauseAudio(pause ? 1 : 0);
   // The pause flag is read as a callback begins, so one may still be running: taking the
   // lock once waits it out. From here on, the window thread may render on its own.
   if (pause && open_) {
-    SDL_LockAudio();
-    SDL_UnlockAudio();
+    sdl_->LockAudio();
+    sdl_->UnlockAudio();
   }
 }
 

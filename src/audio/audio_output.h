@@ -18,6 +18,8 @@
 
 namespace kelmar {
 
+struct SdlAudioApi;
+
 // When the last stream buffer was asked for: its first frame (counted as
 // Engine::RenderedFrames), the time of the callback (AudioOutput::NowNs), and the frames the
 // device still held then.
@@ -89,6 +91,7 @@ class AudioOutput {
 
   Engine& engine_;
   Audition audition_;
+  const SdlAudioApi* sdl_ = nullptr;  // loaded by the first open
   bool open_ = false;
   bool subsystem_ = false;
   std::atomic<uint64_t> callbacks_{0};
