@@ -13,9 +13,15 @@
 // kNiceLength bytes or more is taken as it is and the positions it covers are not examined:
 // this keeps long runs linear.
 //
+// The arrivals live in a ring of kRing positions that stays in cache. Every kSegment
+// positions, and before each long match, the cheapest way into the current position is
+// fixed: the items leading there are traced and kept, and the parse goes on from that one
+// arrival. Ways into the next few positions that did not go through it are dropped, which
+// costs almost nothing, and memory no longer grows with the arrivals.
+//
 // Memory: the hash roots and the byte-pair table (2 x 64 Ki entries, 512 KiB) live in the
-// caller's work memory; the tree links (8 bytes per input byte) and the arrivals (33 bytes
-// per input byte) are allocated here: about 16 MB for a full 393,216-byte song.
+// caller's work memory; the tree links (8 bytes per input byte, 3 MB for a full 393,216-byte
+// song) and the ring (264 KiB) are allocated here.
 #include "files/optimal_parse.h"
 
 #include <algorithm>
@@ -40,6 +46,10 @@ constexpr uint32_t kHashSize = 1u << kHashBits;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 constexpr int kMaxCandidates = kSearchDepth + 2;
 constexpr uint32_t kMaxParseLength = 64u << 20;
+// Items other than long matches end at most kMaxAhead positions after they start.
+constexpr uint32_t kMaxAhead = kNiceLength - 1;
+constexpr uint32_t kRing = 8192;
+constexpr uint32_t kSegment = kRing - kMaxAhead - 1;  // the ring holds a segment and what lies ahead of it
 
 // 16 bytes, so that the ways into one position share a cache line.
 struct Arrival {
@@ -99,7 +109,7 @@ struct Candidate {
 class Parser {
  public:
   Parser(const uint8_t* src, uint32_t length, void* workMemory)
-      : src_(src), n_(length), arrivals_(new ArrivalSet[static_cast<size_t>(length) + 1]), counts_(length + 1, 0),
+      : src_(src), n_(length), arrivals_(new ArrivalSet[kRing]), counts_(kRing, 0),
         tree_(2 * static_cast<size_t>(length), kNone) {
     // Small blocks get small tables: clearing them is then cheaper than the parse.
     hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
@@ -123,12 +133,21 @@ class Parser {
     Offer(1, 8, 0, false, kNone, ItemKind::Literal, 0, 1);
     Insert(0);
     uint32_t pos = 1;
-    while (pos < n_) pos = Step(pos);
-    return Trace();
+    while (pos < n_) {
+      if (pos - segmentStart_ >= kSegment) {
+        Keep(pos * kArrivals);
+        Restart(pos, At(pos)[0]);
+      }
+      pos = Step(pos);
+    }
+    Keep(n_ * kArrivals);
+    return std::move(items_);
   }
 
  private:
-  Arrival* At(uint32_t pos) { return arrivals_[pos].a; }
+  Arrival* At(uint32_t pos) { return arrivals_[pos % kRing].a; }
+  uint8_t& CountAt(uint32_t pos) { return counts_[pos % kRing]; }
+  const Arrival& Slot(uint32_t slot) { return At(slot / kArrivals)[slot % kArrivals]; }
 
   // Enters pos into the match finder without collecting matches.
   void Insert(uint32_t pos) {
@@ -203,7 +222,7 @@ class Parser {
   void Offer(uint32_t pos, uint32_t cost, uint32_t lastOffset, bool afterMatch, uint32_t prev, ItemKind kind,
              uint32_t offset, uint32_t length) {
     Arrival* a = At(pos);
-    int count = counts_[pos];
+    int count = CountAt(pos);
     if (count == kArrivals && cost >= a[kArrivals - 1].cost) return;
     const uint32_t state = (lastOffset << 1) | (afterMatch ? 1u : 0u);
     int slot = count;
@@ -217,7 +236,7 @@ class Parser {
     if (slot == count) {
       if (count < kArrivals) {
         ++count;
-        counts_[pos] = static_cast<uint8_t>(count);
+        CountAt(pos) = static_cast<uint8_t>(count);
       } else {
         slot = kArrivals - 1;  // drop the dearest
       }
@@ -233,7 +252,8 @@ class Parser {
 
   // Relaxes every item that starts at pos; returns the next position to examine.
   uint32_t Step(uint32_t pos) {
-    const int count = counts_[pos];
+    CountAt(pos + kMaxAhead) = 0;  // first reached from here; its ring entry held a position before the segment
+    const int count = CountAt(pos);
     Arrival* here = At(pos);
     const uint32_t left = n_ - pos;
     const uint32_t base = pos * kArrivals;
@@ -351,37 +371,48 @@ class Parser {
     }
 
     if (longest >= kNiceLength) {
-      Offer(pos + longest, longestCost, longestLast, true, longestPrev, longestItem.kind, longestItem.offset,
-            longest);
-      // Positions inside the long match are not examined, only entered in the match finder.
-      for (uint32_t i = pos + 1; i < pos + longest; ++i) Insert(i);
-      return pos + longest;
+      // A long match is taken from the arrival it was found for; the parse goes on after it.
+      // Positions inside it are not examined, only entered in the match finder.
+      Keep(longestPrev);
+      items_.push_back(longestItem);
+      const uint32_t next = pos + longest;
+      const Arrival after{longestCost, (longestLast << 1) | 1u, kNone, 0};
+      for (uint32_t i = pos + 1; i < next; ++i) Insert(i);
+      Restart(next, after);
+      return next;
     }
     return pos + 1;
   }
 
-  std::vector<Item> Trace() {
-    std::vector<Item> items;
-    if (n_ < 2) return items;
-    uint32_t slot = n_ * kArrivals;  // cheapest arrival at the end
-    while (true) {
-      const Arrival& a = arrivals_[slot / kArrivals].a[slot % kArrivals];
-      if (a.prev == kNone) break;
-      switch (a.kind()) {
-        case ItemKind::Literal: items.push_back(Item{ItemKind::Literal, 0, 1}); break;
-        case ItemKind::Single: items.push_back(Item{ItemKind::Single, a.value(), 1}); break;
-        default: items.push_back(Item{a.kind(), a.lastOffset(), a.value()}); break;
+  // Makes `from`, whose items are kept already, the only way into pos and the start of a new
+  // segment; nothing ahead of pos has been reached from it yet.
+  void Restart(uint32_t pos, Arrival from) {
+    from.prev = kNone;
+    At(pos)[0] = from;
+    CountAt(pos) = 1;
+    for (uint32_t i = 1; i < kMaxAhead; ++i) CountAt(pos + i) = 0;
+    segmentStart_ = pos;
+  }
+
+  // Appends the items on the way into `slot` since the start of the segment.
+  void Keep(uint32_t slot) {
+    const size_t first = items_.size();
+    for (const Arrival* a = &Slot(slot); a->prev != kNone; a = &Slot(a->prev)) {
+      switch (a->kind()) {
+        case ItemKind::Literal: items_.push_back(Item{ItemKind::Literal, 0, 1}); break;
+        case ItemKind::Single: items_.push_back(Item{ItemKind::Single, a->value(), 1}); break;
+        default: items_.push_back(Item{a->kind(), a->lastOffset(), a->value()}); break;
       }
-      slot = a.prev;
     }
-    std::reverse(items.begin(), items.end());
-    return items;
+    std::reverse(items_.begin() + static_cast<std::ptrdiff_t>(first), items_.end());
   }
 
   const uint8_t* src_;
   uint32_t n_;
-  std::unique_ptr<ArrivalSet[]> arrivals_;  // not cleared: counts_ says which entries are valid
+  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of kRing; not cleared: counts_ says which entries are valid
   std::vector<uint8_t> counts_;
+  uint32_t segmentStart_ = 1;
+  std::vector<Item> items_;
   std::vector<uint32_t> tree_;  // per position: the roots of its smaller and larger subtrees
   std::unique_ptr<uint32_t[]> own_;
   uint32_t* head_ = nullptr;

@@ -18,9 +18,9 @@ using PackProgress = int (*)(uint32_t total, uint32_t consumed, uint32_t produce
 // Packs length bytes of src into dst (which holds PackedSizeBound(length) bytes).
 // Returns the packed length, 0 for empty input, kPackFailed on failure or cancel.
 // The parse is a shortest-bit-cost one. workMemory (PackWorkMemorySize bytes, any alignment)
-// holds the match finder's fixed tables; it may be null, they are then allocated. Tables
-// that grow with the input are always allocated (about 41 bytes per input byte, 16 MB for
-// a full song). Should that fail, the block is written as literals: still within the bound.
+// holds the match finder's fixed tables; it may be null, they are then allocated. The match
+// finder's tree (8 bytes per input byte, 3 MB for a full song) and the parse's ring of 264 KiB
+// are always allocated. Should that fail, the block is written as literals: still within the bound.
 // Progress is reported while the chosen items are written, not during the search.
 uint32_t PackBlock(const uint8_t* src, uint8_t* dst, uint32_t length, void* workMemory, PackProgress progress,
                    void* progressParam);
