@@ -109,7 +109,7 @@ struct Candidate {
 class Parser {
  public:
   Parser(const uint8_t* src, uint32_t length, void* workMemory)
-      : src_(src), n_(length), arrivals_(new ArrivalSet[kRing]), counts_(kRing, 0),
+      : src_(src), n_(length), arrivals_(new ArrivalSet[kRing]),
         tree_(2 * static_cast<size_t>(length), kNone) {
     // Small blocks get small tables: clearing them is then cheaper than the parse.
     hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
@@ -126,6 +126,7 @@ class Parser {
     }
     last2_ = head_ + hashSize;
     std::fill(head_, head_ + 2 * hashSize, kNone);
+    for (uint32_t i = 0; i < kRing; ++i) Clear(i);
   }
 
   std::vector<Item> Run() {
@@ -145,8 +146,10 @@ class Parser {
   }
 
  private:
-  Arrival* At(uint32_t pos) { return arrivals_[pos % kRing].a; }
-  uint8_t& CountAt(uint32_t pos) { return counts_[pos % kRing]; }
+  Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos % kRing].a; }
+  void Clear(uint32_t pos) {
+    for (Arrival& a : At(pos)) a = Arrival{kNone, kNone, kNone, 0};
+  }
   const Arrival& Slot(uint32_t slot) { return At(slot / kArrivals)[slot % kArrivals]; }
 
   // Enters pos into the match finder without collecting matches.
@@ -218,27 +221,19 @@ class Parser {
     return nc;
   }
 
-  // Keeps the arrival if it is among the kArrivals cheapest with distinct state at pos.
+  // Keeps the arrival if it is among the kArrivals cheapest with distinct state at pos. Empty
+  // entries cost kNone, so one comparison turns most offers away.
   void Offer(uint32_t pos, uint32_t cost, uint32_t lastOffset, bool afterMatch, uint32_t prev, ItemKind kind,
              uint32_t offset, uint32_t length) {
     Arrival* a = At(pos);
-    int count = CountAt(pos);
-    if (count == kArrivals && cost >= a[kArrivals - 1].cost) return;
+    if (cost >= a[kArrivals - 1].cost) return;
     const uint32_t state = (lastOffset << 1) | (afterMatch ? 1u : 0u);
-    int slot = count;
-    for (int i = 0; i < count; ++i) {
+    int slot = kArrivals - 1;  // drop the dearest, or fill the last empty entry
+    for (int i = 0; i < kArrivals - 1; ++i) {
       if (a[i].state == state) {
         if (a[i].cost <= cost) return;
         slot = i;  // replace the dearer way to the same state
         break;
-      }
-    }
-    if (slot == count) {
-      if (count < kArrivals) {
-        ++count;
-        CountAt(pos) = static_cast<uint8_t>(count);
-      } else {
-        slot = kArrivals - 1;  // drop the dearest
       }
     }
     // Move the new arrival up to its place in cost order.
@@ -252,9 +247,10 @@ class Parser {
 
   // Relaxes every item that starts at pos; returns the next position to examine.
   uint32_t Step(uint32_t pos) {
-    CountAt(pos + kMaxAhead) = 0;  // first reached from here; its ring entry held a position before the segment
-    const int count = CountAt(pos);
+    Clear(pos + kMaxAhead);  // first reached from here; its ring entry held a position before the segment
     Arrival* here = At(pos);
+    int count = 0;
+    while (count < kArrivals && here[count].cost != kNone) ++count;
     const uint32_t left = n_ - pos;
     const uint32_t base = pos * kArrivals;
 
@@ -389,8 +385,8 @@ class Parser {
   void Restart(uint32_t pos, Arrival from) {
     from.prev = kNone;
     At(pos)[0] = from;
-    CountAt(pos) = 1;
-    for (uint32_t i = 1; i < kMaxAhead; ++i) CountAt(pos + i) = 0;
+    for (uint32_t i = 1; i < kArrivals; ++i) At(pos)[i] = Arrival{kNone, kNone, kNone, 0};
+    for (uint32_t i = 1; i < kMaxAhead; ++i) Clear(pos + i);
     segmentStart_ = pos;
   }
 
@@ -409,8 +405,7 @@ class Parser {
 
   const uint8_t* src_;
   uint32_t n_;
-  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of kRing; not cleared: counts_ says which entries are valid
-  std::vector<uint8_t> counts_;
+  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of kRing; each set sorted by cost, empty entries last
   uint32_t segmentStart_ = 1;
   std::vector<Item> items_;
   std::vector<uint32_t> tree_;  // per position: the roots of its smaller and larger subtrees
