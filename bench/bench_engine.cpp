@@ -19,8 +19,10 @@ std::unique_ptr<Engine> EightVoiceEngine() {
   return e;
 }
 
+// Argument: the RenderPath (0 best, 1 SSE2, 2 plain integer code).
 void BM_RenderBuffer8Voices(benchmark::State& state) {
   auto e = EightVoiceEngine();
+  e->Path = static_cast<RenderPath>(state.range(0));
   e->BufferSize = 4096;
   std::vector<uint8_t> out(4 * 4096);
   // Let every voice latch its envelope first.
@@ -37,7 +39,7 @@ void BM_RenderBuffer8Voices(benchmark::State& state) {
   state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["x_real_time@44100"] = benchmark::Counter(frames / 44100.0, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RenderBuffer8Voices)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenderBuffer8Voices)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_RenderBufferSilent(benchmark::State& state) {
   auto e = std::make_unique<Engine>();

@@ -45,6 +45,10 @@ struct PlayPosition {
   uint16_t PatternMode;
 };
 
+// Best: AVX2 where the processor has it (checked at run time), else SSE2 on x86-64, else
+// plain integer code; Sse2 and Scalar hold the renderer to those.
+enum class RenderPath : uint8_t { Best, Sse2, Scalar };
+
 // One row as the player processed it: the frame of the renderer's output where the row
 // begins and how many frames it lasts. Recording uses them to find the row being heard.
 struct RowMark {
@@ -91,10 +95,9 @@ class Engine {
   // Window thread under EngineLock (Mute Track, Solo Track) or while no callback runs (the
   // screenshot program); read by the audio callback.
   uint8_t MutedTracks = 0;
-  // The renderer may run the voices' filters in vector registers where the processor has
-  // them; the output is identical either way (tests render both ways).
-  // Set before rendering starts (tests, benchmarks); read-only after.
-  bool UseVectorFilter = true;
+  // The instructions the renderer's filter pass may use; the output is identical on every
+  // path (tests render each). Set before rendering starts (tests, benchmarks); read-only after.
+  RenderPath Path = RenderPath::Best;
 
   // --- renderer state ---
   // The renderer's Tick (effect T); the window thread under EngineLock (StartPlayback, a

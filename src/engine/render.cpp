@@ -260,7 +260,7 @@ void Engine::RenderVoices(uint8_t channels, int32_t* mix, int n, int16_t* const*
     }
   }
   if (filteredCount > 0)
-    FilterPass(filtered, stems ? filteredStems : nullptr, filteredCount, UseVectorFilter, scratch, mix, n);
+    FilterPass(filtered, stems ? filteredStems : nullptr, filteredCount, Path, scratch, mix, n);
 }
 
 void Engine::RenderFrames(int16_t* out, int frames, int16_t* const* tracks) {

@@ -1,6 +1,8 @@
 // The filter pass: frame by frame across the filtered and noisy voices. Each voice's filter
 // is a serial chain through its state, so running the voices side by side lets the chains
-// overlap. Every division by 255 is the exact multiply-shift of divide_by_255.h.
+// overlap: in vector registers, one voice per 64-bit lane (four per AVX2 register, two per
+// SSE2 one), or in plain integer code. Every division by 255 is the exact multiply-shift of
+// divide_by_255.h.
 #include "engine/voice_filter.h"
 
 #include "engine/stereo_pack.h"
@@ -65,9 +67,17 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KELMAR_VECTOR_FILTER 1
 
-// Four voices per register, one per 64-bit lane, their values in the low 32 bits (the high
-// halves are never read): the 32 x 32 -> 64-bit multiply then divides by 255 in one step
-// (see divide_by_255.h), which keeps each frame's filter chain short.
+// Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
+inline int64_t PanGains(const Channel& ch) {
+  return (static_cast<int64_t>(ch.LRVolume >> 4) << 24) | (ch.LRVolume & 15);
+}
+
+// In every vector lane below, a voice's values sit in the low 32 bits of a 64-bit lane: the
+// 32 x 32 -> 64-bit multiply then divides by 255 in one step (see divide_by_255.h), which
+// keeps each frame's filter chain short. The high halves of states and samples are never
+// read; the outputs' high halves are 0, so that four frames' sums fit one register.
+
+// ---- AVX2: four voices per register.
 [[gnu::target("avx2")]] inline __m256i MulDiv255Lanes(__m256i x, __m256i scaled) {
   const __m256i q = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(x), scaled), kReciprocal255Shift);
   return _mm256_sign_epi32(q, x);
@@ -92,6 +102,14 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
   return _mm256_sign_epi32(packed, state);
 }
 
+// The sums of four frames' outputs, one frame per 32-bit lane.
+[[gnu::target("avx2")]] inline __m128i QuadSums(__m256i f0, __m256i f1, __m256i f2, __m256i f3) {
+  const __m256i f01 = _mm256_or_si256(f0, _mm256_slli_epi64(f1, 32));
+  const __m256i f23 = _mm256_or_si256(f2, _mm256_slli_epi64(f3, 32));
+  const __m256i halves = _mm256_add_epi32(_mm256_unpacklo_epi64(f01, f23), _mm256_unpackhi_epi64(f01, f23));
+  return _mm_add_epi32(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+}
+
 // Quads of voices: slots 0..3, then 4..7. Unused slots have gains 0, so they add nothing.
 template <int kQuads>
 [[gnu::target("avx2")]] [[gnu::noinline]] void FilterPassQuads(Channel* const* voices, int count,
@@ -100,29 +118,104 @@ template <int kQuads>
   alignas(32) int64_t state[8] = {}, gains[8] = {};
   for (int j = 0; j < count; ++j) {
     state[j] = voices[j]->FilterState;
-    // Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
-    gains[j] = (static_cast<int64_t>(voices[j]->LRVolume >> 4) << 24) | (voices[j]->LRVolume & 15);
+    gains[j] = PanGains(*voices[j]);
   }
   // Two quads are written out, not looped, so that both states stay in registers.
   __m256i st0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state));
   __m256i st1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state + 4));
   const __m256i gain0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(gains));
   const __m256i gain1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(gains + 4));
-  for (int i = 0; i < frames; ++i) {
-    const int at = i * kFilterSlots;
-    __m256i sum = QuadFrame(st0, gain0, in.samples + at, in.settings + at);
-    if constexpr (kQuads == 2)
-      sum = _mm256_add_epi32(sum, QuadFrame(st1, gain1, in.samples + at + 4, in.settings + at + 4));
+#define KELMAR_QUADS_FRAME(i)                                                                              \
+  (kQuads == 1 ? QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, in.settings + (i) * kFilterSlots) \
+               : _mm256_add_epi32(                                                                         \
+                     QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, in.settings + (i) * kFilterSlots), \
+                     QuadFrame(st1, gain1, in.samples + (i) * kFilterSlots + 4, in.settings + (i) * kFilterSlots + 4)))
+  int i = 0;
+  for (; i + 4 <= frames; i += 4) {  // in this order: each frame steps the states
+    const __m256i f0 = KELMAR_QUADS_FRAME(i), f1 = KELMAR_QUADS_FRAME(i + 1);
+    const __m256i f2 = KELMAR_QUADS_FRAME(i + 2), f3 = KELMAR_QUADS_FRAME(i + 3);
+    __m128i* at = reinterpret_cast<__m128i*>(mix + i);
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), QuadSums(f0, f1, f2, f3)));
+  }
+  for (; i < frames; ++i) {
+    const __m256i sum = KELMAR_QUADS_FRAME(i);
     __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
     total = _mm_add_epi32(total, _mm_unpackhi_epi64(total, total));
     mix[i] += _mm_cvtsi128_si32(total);
   }
+#undef KELMAR_QUADS_FRAME
   _mm256_store_si256(reinterpret_cast<__m256i*>(state), st0);
   _mm256_store_si256(reinterpret_cast<__m256i*>(state + 4), st1);
   for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
 }
 
-bool HasVectorFilter() {
+// ---- SSE2 (every x86-64 processor): two voices per register, without SSSE3's abs and sign.
+
+// All ones in both halves of a lane whose low half is negative.
+inline __m128i NegativeLanes(__m128i x) { return _mm_srai_epi32(_mm_shuffle_epi32(x, _MM_SHUFFLE(2, 2, 0, 0)), 31); }
+// x or -x by the mask, half by half: a zero high half stays zero.
+inline __m128i Negate(__m128i x, __m128i negative) { return _mm_sub_epi32(_mm_xor_si128(x, negative), negative); }
+
+// One frame of two voices, as QuadFrame.
+inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const uint64_t* settings) {
+  const __m128i setting = _mm_load_si128(reinterpret_cast<const __m128i*>(settings));
+  const __m128i d = _mm_sub_epi32(s, state);
+  const __m128i dNegative = NegativeLanes(d);
+  const __m128i step = _mm_srli_epi64(_mm_mul_epu32(Negate(d, dNegative), setting), kReciprocal255Shift);
+  state = _mm_add_epi32(state, Negate(step, dNegative));
+  const __m128i negative = NegativeLanes(state);
+  const __m128i v =
+      _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), _mm_srli_epi64(setting, 32)), kReciprocal255Shift);
+  const __m128i panned = _mm_mul_epu32(v, gain);
+  const __m128i packed = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(panned, 31 - 16), _mm_set1_epi64x(0xFFFF0000)),
+                                      _mm_and_si128(_mm_srli_epi64(panned, 7), _mm_set1_epi64x(0xFFF)));
+  return Negate(packed, negative);
+}
+
+// One frame of four pairs of voices, slots 0..7 (unused slots have gains 0): the sum of
+// their outputs in the low halves of the two lanes.
+inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* samples, const uint64_t* settings) {
+  // Samples a..h to lanes (a, b), (c, d), ...: each in the low half of its lane.
+  const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
+  const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16);
+  const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16);
+  __m128i out = PairFrame(st[0], gain[0], _mm_unpacklo_epi32(lo, lo), settings);
+  out = _mm_add_epi32(out, PairFrame(st[1], gain[1], _mm_unpackhi_epi32(lo, lo), settings + 2));
+  out = _mm_add_epi32(out, PairFrame(st[2], gain[2], _mm_unpacklo_epi32(hi, hi), settings + 4));
+  return _mm_add_epi32(out, PairFrame(st[3], gain[3], _mm_unpackhi_epi32(hi, hi), settings + 6));
+}
+
+[[gnu::noinline]] void FilterPassPairs(Channel* const* voices, int count, const FilterScratch& in, int32_t* mix,
+                                       int frames) {
+  alignas(16) int64_t state[8] = {}, gains[8] = {};
+  for (int j = 0; j < count; ++j) {
+    state[j] = voices[j]->FilterState;
+    gains[j] = PanGains(*voices[j]);
+  }
+  __m128i st[4], gain[4];
+  for (int p = 0; p < 4; ++p) {
+    st[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(state + 2 * p));
+    gain[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(gains + 2 * p));
+  }
+  auto frame = [&](int i) { return PairsFrame(st, gain, in.samples + i * kFilterSlots, in.settings + i * kFilterSlots); };
+  int i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i f0 = frame(i), f1 = frame(i + 1), f2 = frame(i + 2), f3 = frame(i + 3);  // in this order
+    const __m128i f01 = _mm_or_si128(f0, _mm_slli_epi64(f1, 32));
+    const __m128i f23 = _mm_or_si128(f2, _mm_slli_epi64(f3, 32));
+    __m128i* at = reinterpret_cast<__m128i*>(mix + i);
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at),
+                                       _mm_add_epi32(_mm_unpacklo_epi64(f01, f23), _mm_unpackhi_epi64(f01, f23))));
+  }
+  for (; i < frames; ++i) {
+    const __m128i f = frame(i);
+    mix[i] += _mm_cvtsi128_si32(_mm_add_epi32(f, _mm_unpackhi_epi64(f, f)));
+  }
+  for (int p = 0; p < 4; ++p) _mm_store_si128(reinterpret_cast<__m128i*>(state + 2 * p), st[p]);
+  for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+}
+
+bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
@@ -130,16 +223,17 @@ bool HasVectorFilter() {
 
 }  // namespace
 
-void FilterPass(Channel* const* voices, int16_t* const* stems, int count, bool allowVector, const FilterScratch& in,
+void FilterPass(Channel* const* voices, int16_t* const* stems, int count, RenderPath path, const FilterScratch& in,
                 int32_t* mix, int frames) {
   if (stems) return FilterPassWithStems(voices, stems, count, in, mix, frames);
 #ifdef KELMAR_VECTOR_FILTER
-  if (allowVector && HasVectorFilter()) {
+  if (path == RenderPath::Best && HasAvx2()) {
     if (count <= 4) return FilterPassQuads<1>(voices, count, in, mix, frames);
     return FilterPassQuads<2>(voices, count, in, mix, frames);
   }
+  if (path != RenderPath::Scalar && count > 2) return FilterPassPairs(voices, count, in, mix, frames);
 #else
-  (void)allowVector;
+  (void)path;
 #endif
   switch (count) {
     case 1:

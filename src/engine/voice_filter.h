@@ -22,8 +22,8 @@ inline uint64_t FilterSetting(uint32_t k, uint32_t level) {
 
 // Filters voices[0..count-1] (scratch slots 0..count-1) over frames frames and adds their
 // outputs to mix. With stems, each non-null stems[j] also receives voice j's contribution.
-// allowVector = false keeps to plain integer code; the output is the same either way.
-void FilterPass(Channel* const* voices, int16_t* const* stems, int count, bool allowVector,
+// The path chooses the instructions (RenderPath); the output is the same on every path.
+void FilterPass(Channel* const* voices, int16_t* const* stems, int count, RenderPath path,
                 const Engine::FilterScratch& in, int32_t* mix, int frames);
 
 }  // namespace kelmar

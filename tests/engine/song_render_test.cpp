@@ -90,7 +90,7 @@ std::vector<int16_t> RenderBoth(const Song& song, int frames, uint8_t order, uin
   const auto ref = ReferenceRender(*b, frames);
   // The plain filter path (no vector registers) gives the same frames.
   auto c = NewEngine();
-  c->UseVectorFilter = false;
+  c->Path = RenderPath::Scalar;
   c->song = song;
   c->StartPlayback(order, 0, mode);
   c->StopAtLoop = stopAtLoop;
