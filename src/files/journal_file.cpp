@@ -88,7 +88,7 @@ bool ReadBase(std::string_view payload, JournalContents& contents) {
       !in.U32(s.TextColor) || !in.U32(s.BackColor) || !in.U32(titleSize) || !in.Text(titleSize, s.Title) ||
       !in.U32(commentSize) || !in.Text(commentSize, s.Comment) || !in.AtEnd())
     return false;
-  contents.song = std::make_unique<Song>();
+  contents.song = std::make_unique_for_overwrite<Song>();  // every byte is copied in
   std::memcpy(contents.song.get(), song.data(), sizeof(Song));
   return true;
 }
@@ -205,6 +205,13 @@ std::optional<JournalContents> ReadJournal(std::string_view bytes) {
   JournalContents contents;
   std::string_view payload;
   if (!NextPayload(in, payload) || !ReadBase(payload, contents)) return std::nullopt;
+  ReadJournalRecords(in.Rest(), contents);
+  return contents;
+}
+
+void ReadJournalRecords(std::string_view bytes, JournalContents& contents) {
+  Cursor in(bytes);
+  std::string_view payload;
   while (!in.AtEnd()) {
     JournalEntry entry;
     if (!NextPayload(in, payload) || !ReadEntry(payload, entry)) {
@@ -213,7 +220,6 @@ std::optional<JournalContents> ReadJournal(std::string_view bytes) {
     }
     contents.entries.push_back(std::move(entry));
   }
-  return contents;
 }
 
 std::optional<JournalContents> ReadJournalFile(const std::string& path) {

@@ -85,6 +85,10 @@ struct JournalContents {
 // torn, fails its checksum, has an unknown op or a malformed body ends the reading there with
 // damagedTail set. Any input is safe: lengths are checked against what remains before use.
 std::optional<JournalContents> ReadJournal(std::string_view bytes);
+// Reads the records that follow the Base record (bytes starts at the first one's frame) into
+// contents.entries, by the same rules: the first that does not check ends the reading there,
+// with damagedTail set.
+void ReadJournalRecords(std::string_view bytes, JournalContents& contents);
 // Reads the file at path; a file over 1 GiB, or one that cannot be read, is nullopt.
 std::optional<JournalContents> ReadJournalFile(const std::string& path);
 

@@ -92,6 +92,9 @@ TEST(JournalFile, DamageEndsTheReadingAtTheLastGoodRecord) {
     ASSERT_TRUE(got);
     EXPECT_EQ(got->entries.size(), kept) << bytes.size();
     EXPECT_TRUE(got->damagedTail) << bytes.size();
+    JournalContents records;  // the records alone read the same
+    ReadJournalRecords(std::string_view(bytes).substr(s.start.size()), records);
+    EXPECT_EQ(std::make_pair(records.entries.size(), records.damagedTail), std::make_pair(kept, true));
   }
   std::string flippedBase = s.start;
   flippedBase[1000] ^= 1;
