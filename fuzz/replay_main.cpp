@@ -1,11 +1,14 @@
 // Stands in for libFuzzer outside fuzzing builds: feeds every file of the given folders (or
-// the given files) to the fuzz target once, so the seed corpus runs as an ordinary test.
+// the given files) to the fuzz target once, so the seed corpus runs as an ordinary test. As
+// libFuzzer does, it hands each input over in a heap block of exactly its size, so that a
+// sanitizer build sees any read past it.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,7 +38,9 @@ int main(int argc, char** argv) {
   for (const auto& f : files) {
     std::ifstream in(f, std::ios::binary);
     const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(data.data(), data.size());
+    const std::unique_ptr<uint8_t[]> exact(new uint8_t[data.size()]);
+    std::copy(data.begin(), data.end(), exact.get());
+    LLVMFuzzerTestOneInput(exact.get(), data.size());
   }
   std::printf("replayed %zu inputs\n", files.size());
   return 0;

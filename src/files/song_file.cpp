@@ -29,32 +29,33 @@ FileError DecodeSongFile(const uint8_t* data, size_t size, Song& song, SongSetti
   const bool plain = std::memcmp(data, kSongMagicPlain, kMagicSize) == 0;
   if (!packed && !plain) return FileError::Format(kNoSongMessage);
 
-  std::vector<uint8_t> stream;
+  const uint8_t* stream = data + kMagicSize;  // a plain file's stream is read in place
+  size_t length = size - kMagicSize;
+  std::unique_ptr<uint8_t[]> unpacked;  // not cleared: the depacker writes every byte it reports
   if (plain) {
-    const size_t length = size - kMagicSize;
     if (length > kSongStreamCapacity) return FileError::Format(kNoSongMessage);
-    stream.assign(data + kMagicSize, data + size);
   } else {
     if (size < kPackedHeaderSize) return FileError::ReadBeyondEnd();
-    const uint32_t length = ReadU32(data + kMagicSize);
+    length = ReadU32(data + kMagicSize);
     if (length > kSongStreamCapacity) return FileError::Format(kNoSongMessage);
     const uint8_t* block = data + kPackedHeaderSize;
     const size_t blockSize = size - kPackedHeaderSize;
-    stream.resize(length);
     if (length > 0) {
       // A block that is missing (a save that failed half-way), corrupt, or that unpacks to
       // more or fewer bytes than the header promises is refused.
       if (blockSize == 0) return FileError::Format(kNoSongMessage);
-      DepackResult r = DepackBlock(block, blockSize, stream.data(), stream.size());
+      unpacked.reset(new uint8_t[length]);
+      DepackResult r = DepackBlock(block, blockSize, unpacked.get(), length);
       if (!r.ok || r.written != length) return FileError::Format(kNoSongMessage);
     }
+    stream = unpacked.get();
   }
 
   // The file is good: from here nothing can fail.
   ResetSong(song);
   settings.Title = kDefaultSongTitle;
   settings.Comment = kDefaultSongComment;
-  ReadSongStream(stream.data(), stream.size(), song, settings);
+  ReadSongStream(stream, length, song, settings);
   return {};
 }
 

@@ -56,8 +56,14 @@ std::string WithCrLf(const std::string& text) {
 }
 
 bool AllZero(const Instrument& ins) {
-  const uint8_t* b = ins.bytes();
-  return std::all_of(b, b + sizeof(Instrument), [](uint8_t v) { return v == 0; });
+  static_assert(sizeof(Instrument) % 8 == 0);
+  uint64_t any = 0;
+  for (size_t k = 0; k < sizeof(Instrument); k += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, ins.bytes() + k, 8);
+    any |= word;
+  }
+  return any == 0;
 }
 
 const Pattern& EmptyPattern() {
@@ -89,7 +95,7 @@ FileError WriteSongStream(const Song& song, const SongSettings& settings, std::v
   if (writeComment && comment.size() > kMaxChunkLength)
     return FileError::Limit("Song comment longer than 65535 characters");
 
-  out.reserve(kSongStreamCapacity);
+  out.reserve(title.size() + comment.size() + kOrderBytes + 64);  // patterns and instruments grow it
   StreamWriter w(out);
   if (writeTitle) {
     w.Header("TTL0", title.size(), 0, 0);
@@ -107,7 +113,12 @@ FileError WriteSongStream(const Song& song, const SongSettings& settings, std::v
     w.Bytes(ins.bytes(), sizeof(Instrument));
   }
   w.Header("ORD0", kOrderBytes, 0, 0);
-  for (OrderEntry e : song.Order) w.U16(e);
+  uint8_t order[kOrderBytes];
+  for (int k = 0; k < kOrderLength; ++k) {
+    order[2 * k] = static_cast<uint8_t>(song.Order[k] & 0xFF);
+    order[2 * k + 1] = static_cast<uint8_t>(song.Order[k] >> 8);
+  }
+  w.Bytes(order, kOrderBytes);
   for (int p = 0; p < kPatternCount; ++p) {
     if (PatternEmpty(song.Patterns[p])) continue;
     w.Header("PAT0", sizeof(Pattern), static_cast<uint8_t>(p), 0);
