@@ -3,11 +3,11 @@
 // because song files come from disk and may be damaged or hostile.
 //
 // Two paths share one decoder state. The exact path takes one bit at a time and checks every
-// byte. The fast path runs while both buffers have a margin left: it reads the tag bits of an
-// item from a 64-bit window, so each item costs one bounds check instead of one per bit. When
-// it meets anything it does not decode itself (the end marker, a damaged item, a very long
-// gamma code) it puts the state back and lets the exact path decode that item, so both paths
-// accept and reject exactly the same streams and write exactly the same bytes.
+// byte. The fast path runs while both buffers have a margin left: it keeps the stream ahead
+// in a 64-bit buffer, so each item costs one bounds check instead of one per bit. When it
+// meets anything it does not decode itself (the end marker, a damaged item, a gamma code
+// longer than the buffer holds) it puts the state back and lets the exact path decode that
+// item, so both paths accept and reject exactly the same streams and write exactly the same bytes.
 #include <bit>
 #include <cstring>
 
@@ -21,10 +21,10 @@ namespace {
 // decode into; stopping here keeps the value from wrapping round.
 constexpr int kMaxGammaBits = 30;
 
-// The fast path reads at most 9 bytes from where an item starts: a tag byte fetched first,
-// then an 8-byte window or 8 literal bytes; everything else it needs is cut out of the window.
-constexpr size_t kSourceMargin = 16;
-// It writes at most 8 bytes outside a match; matches check their own room.
+// The fast path refills its buffer with the 8 bytes from the first one not in it yet.
+constexpr size_t kSourceMargin = 8;
+// It writes at most 8 bytes outside a match (a run of literals, a short match); matches
+// check their own room.
 constexpr size_t kOutputMargin = 8;
 
 inline uint64_t LoadBigEndian64(const uint8_t* p) {
@@ -104,6 +104,176 @@ inline void CopyMatch(uint8_t* to, size_t offset, size_t length, size_t slack) {
   for (size_t i = 0; i < length; i += 16) Copy16(to + i, from + i);
 }
 
+// A code pair's length from its stored value: the bonus grows with the distance.
+inline size_t PairLength(size_t offset, uint32_t stored) {
+  return size_t{stored} + (offset >= 32000) + (offset >= 1280) + 2 * size_t{offset < 128};
+}
+
+// Where the reader stands: what the exact path works on and the fast path starts from.
+struct Position {
+  size_t pos;
+  uint64_t tag;  // the unread bits of the current tag byte at the top, zeros below them
+  int left;      // how many bits that is (0..8); a tag byte is fetched only when a bit is needed
+};
+
+// What the next items depend on besides the reader.
+struct OutputState {
+  size_t out;
+  size_t lastOffset;  // 0: no match has set it yet, so a repeat match would be corrupt
+  bool afterMatch;
+};
+
+// The fast path. Its buffer holds the unread tag bits followed by the bytes after them, as
+// if each were to become a tag byte in turn; a data byte is cut out of the buffer where the
+// current tag byte ends (the buffer always holds whole bytes after that tag's rest, so the
+// tag's rest is count % 8 bits). Every item starts with a refill to at least 56 bits whose
+// load does not wait for the item before, so an item costs a few shifts and no load, and
+// one bounds check. It lives in a local object of its own, so that the compiler keeps it in
+// registers: bytes written to the output could alias a member of the Depacker.
+class FastDecoder {
+ public:
+  FastDecoder(const uint8_t* src, uint8_t* dst, size_t capacity, Position at, OutputState state)
+      : src_(src), dst_(dst), capacity_(capacity), bits_(at.tag), count_(at.left), fill_(at.pos), out_(state.out),
+        lastOffset_(state.lastOffset), afterMatch_(state.afterMatch) {}
+
+  // Decodes items while the buffer can be refilled below sourceEnd and the output has room
+  // left before outputEnd; stops before the first item it leaves to the exact path.
+  void Run(size_t sourceEnd, size_t outputEnd) {
+    while (fill_ <= sourceEnd && out_ <= outputEnd) {
+      Refill();
+      if (!Item()) return;
+    }
+  }
+
+  Position at() const {
+    const int left = count_ & 7;
+    return {fill_ - static_cast<size_t>(count_ >> 3), bits_ & TopBits(left), left};
+  }
+  OutputState state() const { return {out_, lastOffset_, afterMatch_}; }
+
+ private:
+  struct Saved {
+    uint64_t bits;
+    int count;
+    size_t fill;
+  };
+
+  // Tops the buffer up to 56..63 bits with the bytes from fill_ on (8 bytes are read).
+  void Refill() {
+    bits_ |= LoadBigEndian64(src_ + fill_) >> count_;
+    fill_ += static_cast<size_t>(63 - count_) >> 3;
+    count_ |= 56;
+  }
+
+  void Take(int n) {  // n < 64
+    bits_ <<= n;
+    count_ -= n;
+  }
+
+  // The data byte after the current tag byte's rest; needs count_ >= 8.
+  uint32_t Data() {
+    const int left = count_ & 7;
+    const uint32_t value = static_cast<uint32_t>(bits_ >> (56 - left)) & 0xFFu;
+    const uint64_t tag = TopBits(left);
+    bits_ = (bits_ & tag) | ((bits_ << 8) & ~tag);
+    count_ -= 8;
+    return value;
+  }
+
+  // One item from a buffer of 56 bits or more; false leaves it to the exact path.
+  bool Item() {
+    if ((bits_ >> 63) == 0) return Literals();
+    if ((bits_ >> 62) == 2) return CodePair();
+    if ((bits_ >> 61) == 6) return ShortMatch();
+    return SingleByte();
+  }
+
+  // A run of literals: at most 7 from one refill (9 bits each), within the output margin.
+  bool Literals() {
+    do {
+      Take(1);
+      dst_[out_++] = static_cast<uint8_t>(Data());
+    } while ((bits_ >> 63) == 0 && count_ >= 9);
+    afterMatch_ = false;
+    return true;
+  }
+
+  bool SingleByte() {
+    const size_t d = (bits_ >> 57) & 15u;
+    if (d > out_) return false;
+    Take(7);
+    dst_[out_] = d == 0 ? 0 : dst_[out_ - d];
+    ++out_;
+    afterMatch_ = false;
+    return true;
+  }
+
+  bool ShortMatch() {
+    const Saved saved{bits_, count_, fill_};
+    Take(3);
+    const uint32_t b = Data();
+    const size_t offset = b >> 1;
+    if (offset == 0 || offset > out_) return Restore(saved);  // the end marker, or damage: the exact path decides
+    // Three bytes one at a time whatever the length: correct for any overlap, and the third
+    // is overwritten later when the match is two bytes long.
+    uint8_t* to = dst_ + out_;
+    const uint8_t* from = to - offset;
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2];
+    out_ += 2 + (b & 1u);
+    lastOffset_ = offset;
+    afterMatch_ = true;
+    return true;
+  }
+
+  bool CodePair() {
+    const Saved saved{bits_, count_, fill_};
+    Take(2);
+    const Gamma g = GammaFromWindow(bits_);
+    if (g.bits > count_) return Restore(saved);
+    Take(g.bits);
+    size_t offset = lastOffset_;
+    size_t length = 0;
+    if (!afterMatch_ && g.value == 2) {  // repeat match: its length code follows at once
+      const Gamma stored = GammaFromWindow(bits_);
+      if (stored.bits > count_) return Restore(saved);
+      Take(stored.bits);
+      length = stored.value;
+    } else {
+      if (count_ < 8) return Restore(saved);
+      offset = (size_t{g.value - (afterMatch_ ? 2u : 3u)} << 8) | Data();
+      const Gamma stored = GammaFromWindow(bits_);
+      if (stored.bits > count_) return Restore(saved);
+      Take(stored.bits);
+      length = PairLength(offset, stored.value);
+    }
+    if (offset - 1 >= out_ || length > capacity_ - out_) return Restore(saved);  // offset 0 wraps round
+    CopyMatch(dst_ + out_, offset, length, capacity_ - out_ - length);
+    out_ += length;
+    lastOffset_ = offset;
+    afterMatch_ = true;
+    return true;
+  }
+
+  bool Restore(const Saved& saved) {
+    bits_ = saved.bits;
+    count_ = saved.count;
+    fill_ = saved.fill;
+    return false;
+  }
+
+  const uint8_t* const src_;
+  uint8_t* const dst_;
+  const size_t capacity_;
+  uint64_t bits_;  // unread bits at the top, zeros or bytes from fill_ on below count_
+  int count_;      // how many bits of bits_ are unread stream
+  size_t fill_;    // the first source byte not in the buffer
+  size_t out_;
+  size_t lastOffset_;
+  bool afterMatch_;
+};
+
 class Depacker {
  public:
   Depacker(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t capacity)
@@ -117,7 +287,14 @@ class Depacker {
     const size_t fastSourceEnd = srcLength_ >= kSourceMargin ? srcLength_ - kSourceMargin : 0;
     const size_t fastOutputEnd = capacity_ >= kOutputMargin ? capacity_ - kOutputMargin : 0;
     for (;;) {
-      while (at_.pos <= fastSourceEnd && out_ <= fastOutputEnd && FastItem()) {
+      if (at_.pos <= fastSourceEnd && out_ <= fastOutputEnd) {
+        FastDecoder fast(src_, dst_, capacity_, at_, {out_, lastOffset_, afterMatch_});
+        fast.Run(fastSourceEnd, fastOutputEnd);
+        at_ = fast.at();
+        const OutputState state = fast.state();
+        out_ = state.out;
+        lastOffset_ = state.lastOffset;
+        afterMatch_ = state.afterMatch;
       }
       const Step step = ExactItem();
       if (step != Step::kNext) return {step == Step::kEnd, out_};
@@ -126,13 +303,6 @@ class Depacker {
 
  private:
   enum class Step { kNext, kEnd, kCorrupt };
-
-  // Where the reader stands: what the fast path saves and puts back when it gives up.
-  struct Position {
-    size_t pos;
-    uint64_t tag;  // the unread bits of the current tag byte at the top, zeros below them
-    int left;      // how many bits that is (0..8); a tag byte is fetched only when a bit is needed
-  };
 
   // ---- exact path ----
 
@@ -239,139 +409,6 @@ class Depacker {
     lastOffset_ = offset;
     afterMatch_ = true;
     return Step::kNext;
-  }
-
-  static size_t PairLength(size_t offset, uint32_t stored) {
-    return size_t{stored} + (offset >= 32000) + (offset >= 1280) + 2 * size_t{offset < 128};
-  }
-
-  // ---- fast path: needs kSourceMargin source bytes and kOutputMargin output bytes left ----
-
-  // The next 64 tag bits as long as no data byte comes in between: the rest of the current
-  // tag byte, then the bytes that follow it, each of which would be fetched as the next tag
-  // byte in turn.
-  uint64_t Window() const { return at_.tag | (LoadBigEndian64(src_ + at_.pos) >> at_.left); }
-
-  // Takes n bits of the window w read at the current position, fetching the tag bytes they reach.
-  void Take(uint64_t w, int n) {
-    const int reach = n - at_.left;               // bits beyond the current tag byte, >= -7
-    const int fetched = (reach + 7) >> 3;         // 0 when reach <= 0
-    at_.pos += static_cast<size_t>(fetched);
-    at_.left = 8 * fetched - reach;
-    at_.tag = (w << n) & TopBits(at_.left);  // n < 64: the callers keep codes inside the window
-  }
-
-  bool FastItem() {
-    if (at_.left == 0) {  // every item starts with a tag bit, so the next byte is a tag byte
-      at_.tag = uint64_t{src_[at_.pos++]} << 56;
-      at_.left = 8;
-    }
-    if ((at_.tag >> 63) == 0) return FastLiterals();
-    const uint64_t w = Window();
-    if ((w >> 61) == 7 && at_.left >= 7) return FastSingleByteFromTag();
-    if ((w >> 62) == 2) return FastCodePair(w);
-    if ((w >> 61) == 6) return FastShortMatch(w);
-    return FastSingleByte(w);
-  }
-
-  // All literals whose 0 bits sit in the current tag byte at once: their data bytes follow
-  // one another in the stream. Works on the tag alone, so a run of literals never waits for
-  // a window to be loaded.
-  bool FastLiterals() {
-    const int count = std::countl_zero(at_.tag | (uint64_t{1} << (63 - at_.left)));  // 1..left
-    std::memcpy(dst_ + out_, src_ + at_.pos, 8);
-    out_ += static_cast<size_t>(count);
-    at_.pos += static_cast<size_t>(count);
-    at_.tag <<= count;
-    at_.left -= count;
-    afterMatch_ = false;
-    return true;
-  }
-
-  bool FastShortMatch(uint64_t w) {
-    const Position saved = at_;
-    Take(w, 3);
-    const uint32_t b = src_[at_.pos];
-    const size_t offset = b >> 1;
-    if (offset == 0 || offset > out_) {  // the end marker, or damage: the exact path decides
-      at_ = saved;
-      return false;
-    }
-    ++at_.pos;
-    // Three bytes one at a time whatever the length: correct for any overlap, and the third
-    // is overwritten later when the match is two bytes long.
-    uint8_t* to = dst_ + out_;
-    const uint8_t* from = to - offset;
-    to[0] = from[0];
-    to[1] = from[1];
-    to[2] = from[2];
-    out_ += 2 + (b & 1u);
-    lastOffset_ = offset;
-    afterMatch_ = true;
-    return true;
-  }
-
-  bool FastSingleByte(uint64_t w) {
-    const size_t d = (w >> 57) & 15u;
-    if (d > out_) return false;
-    Take(w, 7);
-    dst_[out_] = d == 0 ? 0 : dst_[out_ - d];
-    ++out_;
-    afterMatch_ = false;
-    return true;
-  }
-
-  // The same when all seven bits are in the current tag byte: no window, no fetch.
-  bool FastSingleByteFromTag() {
-    const size_t d = (at_.tag >> 57) & 15u;
-    if (d > out_) return false;
-    at_.tag <<= 7;
-    at_.left -= 7;
-    dst_[out_] = d == 0 ? 0 : dst_[out_ - d];
-    ++out_;
-    afterMatch_ = false;
-    return true;
-  }
-
-  bool FastCodePair(uint64_t w) {
-    const Position saved = at_;
-    const Gamma g = GammaFromWindow(w << 2);
-    int used = 2 + g.bits;
-    if (used > 60) return false;
-    size_t offset = lastOffset_;
-    size_t length = 0;
-    if (!afterMatch_ && g.value == 2) {  // repeat match: its length code follows at once
-      const Gamma stored = GammaFromWindow(w << used);
-      used += stored.bits;
-      if (used > 60) return false;
-      Take(w, used);
-      length = stored.value;
-    } else {
-      // The low offset byte comes right after the rest of the current tag byte, and the
-      // length code right after it: both are cut out of w rather than loaded again.
-      Take(w, used);
-      const uint64_t rest = w << used;
-      const uint64_t tagBits = TopBits(at_.left);
-      offset = (size_t{g.value - (afterMatch_ ? 2u : 3u)} << 8) | ((rest >> (56 - at_.left)) & 0xFFu);
-      ++at_.pos;
-      const uint64_t w2 = (rest & tagBits) | ((rest << 8) & ~tagBits);
-      const Gamma stored = GammaFromWindow(w2);
-      if (used + 8 + stored.bits > 60) {  // w2 holds 56 - used bits
-        at_ = saved;
-        return false;
-      }
-      Take(w2, stored.bits);
-      length = PairLength(offset, stored.value);
-    }
-    if (offset == 0 || offset > out_ || length > capacity_ - out_) {
-      at_ = saved;
-      return false;
-    }
-    CopyMatch(dst_ + out_, offset, length, capacity_ - out_ - length);
-    out_ += length;
-    lastOffset_ = offset;
-    afterMatch_ = true;
-    return true;
   }
 
   const uint8_t* const src_;
