@@ -195,6 +195,32 @@ TEST(CodecDepack, OverlappingCopiesAtEveryShortDistance) {
   }
 }
 
+TEST(CodecDepack, DistancesAtTheEdgeOfTheOutput) {
+  // After 300 bytes: each item once with literals after it (the fast path decodes it) and once
+  // right before the end marker (the exact path does).
+  struct Case {
+    uint32_t offset, stored, length;
+    bool ok;
+  } const cases[] = {{1, 40, 42, true}, {300, 2, 2, true}, {301, 2, 2, false}, {0, 2, 2, false}, {256, 9, 9, true}};
+  for (const Case& c : cases) {
+    for (int tail : {0, 30}) {
+      StreamBuilder b('A');
+      std::string expected = "A";
+      for (int i = 1; i < 300; ++i) {
+        b.Literal(static_cast<uint8_t>(i));
+        expected += static_cast<char>(i);
+      }
+      b.Pair((c.offset >> 8) + 3, static_cast<uint8_t>(c.offset & 0xFF), c.stored);
+      for (uint32_t i = 0; i < c.length; ++i) expected += expected[expected.size() - c.offset];
+      for (int i = 0; i < tail; ++i) b.Literal('z');
+      expected.append(static_cast<size_t>(tail), 'z');
+      const Decoded d = Decode(b.End().bytes());
+      EXPECT_EQ(d.ok, c.ok) << "offset " << c.offset << " tail " << tail;
+      EXPECT_EQ(d.text, c.ok ? expected : expected.substr(0, 300)) << "offset " << c.offset << " tail " << tail;
+    }
+  }
+}
+
 TEST(CodecDepack, TruncatedStreamsAreErrors) {
   for (size_t n = 0; n < kWorkedExample.size(); ++n) {
     std::vector<uint8_t> cut(kWorkedExample.begin(), kWorkedExample.begin() + static_cast<std::ptrdiff_t>(n));

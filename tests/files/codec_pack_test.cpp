@@ -104,6 +104,9 @@ TEST(CodecPack, RoundTripsStructuredData) {
   std::vector<uint8_t> saw(50000);
   for (size_t i = 0; i < saw.size(); ++i) saw[i] = static_cast<uint8_t>(i % 251);
   ExpectRoundTrip(saw, "period 251");
+  std::vector<uint8_t> seam = Structured(8020, 3);  // a long run across the end of the parse's first segment
+  seam.resize(9500, 0);
+  ExpectRoundTrip(seam, "run across a segment end");
   // Far repeats: a random block copied at distances in every pair range.
   std::vector<uint8_t> far = Random(40000, 99);
   for (size_t d : {3u, 100u, 700u, 5000u, 33000u}) {
@@ -223,6 +226,20 @@ TEST(CodecPack, ParseUsesEveryItemKind) {
   const DepackResult r = DepackBlock(packedBlock.data(), packedBlock.size(), back.data(), back.size());
   EXPECT_TRUE(r.ok);
   EXPECT_TRUE(back == data);
+}
+
+TEST(CodecPack, ParseRepeatsTheDistanceAcrossAChangedByte) {
+  // Twenty distinct bytes, then the same with one changed: a pair, the changed byte, and a
+  // repeat match at the pair's distance, which costs 10 bits where a new pair would cost 16.
+  const std::string text = "abcdefghijklmnopqrstabcdefghijXlmnopqrst";
+  const auto items = packed::ParseBlock(reinterpret_cast<const uint8_t*>(text.data()), 40, nullptr);
+  ASSERT_EQ(items.size(), 22u);
+  EXPECT_EQ(items[19].kind, packed::ItemKind::Pair);
+  EXPECT_EQ(items[19].offset, 20u);
+  EXPECT_EQ(items[19].length, 10u);
+  EXPECT_EQ(items[20].kind, packed::ItemKind::Literal);
+  EXPECT_EQ(items[21].kind, packed::ItemKind::Repeat);
+  EXPECT_EQ(items[21].length, 9u);
 }
 
 TEST(CodecPack, GammaCostsMatchTheCode) {
