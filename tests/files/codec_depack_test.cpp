@@ -211,7 +211,7 @@ TEST(CodecDepack, DistancesAtTheEdgeOfTheOutput) {
         expected += static_cast<char>(i);
       }
       b.Pair((c.offset >> 8) + 3, static_cast<uint8_t>(c.offset & 0xFF), c.stored);
-      for (uint32_t i = 0; i < c.length; ++i) expected += expected[expected.size() - c.offset];
+      for (uint32_t i = 0; c.ok && i < c.length; ++i) expected += expected[expected.size() - c.offset];
       for (int i = 0; i < tail; ++i) b.Literal('z');
       expected.append(static_cast<size_t>(tail), 'z');
       const Decoded d = Decode(b.End().bytes());
