@@ -1,6 +1,7 @@
 #include "files/song_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -177,10 +178,14 @@ void ReadSongStream(const uint8_t* stream, size_t count, Song& song, SongSetting
       if (length == kLegacyInstrumentSize) ConvertLegacyInstrument(content, song, a);
     } else if (TagIs(tag, "ORD0")) {
       const size_t n = std::min(length, kOrderBytes);  // never past the order list
-      for (size_t k = 0; k < n; ++k) {
-        OrderEntry& e = song.Order[k / 2];
-        e = (k % 2 == 0) ? static_cast<OrderEntry>((e & 0xFF00) | content[k])
-                         : static_cast<OrderEntry>((e & 0x00FF) | content[k] << 8);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(song.Order.data(), content, n);  // an odd last byte is an entry's low byte
+      } else {
+        for (size_t k = 0; k < n; ++k) {
+          OrderEntry& e = song.Order[k / 2];
+          e = (k % 2 == 0) ? static_cast<OrderEntry>((e & 0xFF00) | content[k])
+                           : static_cast<OrderEntry>((e & 0x00FF) | content[k] << 8);
+        }
       }
     } else if (TagIs(tag, "PAT0")) {
       const size_t n = std::min(length, sizeof(Pattern));  // never past the pattern
