@@ -66,8 +66,9 @@ void BM_BuildAllWaveTables(benchmark::State& state) {
     benchmark::DoNotOptimize(e->WaveTables.data());
     benchmark::ClobberMemory();
   }
+  state.SetLabel("goal: at most 0.25 ms of processor time");
 }
-BENCHMARK(BM_BuildAllWaveTables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildAllWaveTables)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace kelmar

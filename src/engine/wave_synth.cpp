@@ -64,6 +64,55 @@ uint8_t Engine::WaveSample(uint8_t phase, uint8_t instrument, int pair, uint8_t 
 
 namespace {
 
+// An oscillator's shape read at every phase for each frequency multiple m (1..16), before
+// its amplitude: shape[(phase * m) mod 512], laid out so that a pair's loops run straight
+// through memory. Every shape repeats every 512 units of x.
+struct ResampledShapes {
+  std::array<std::array<std::array<int16_t, 256>, 16>, 4> at;  // [shape][m - 1][phase]
+};
+
+const ResampledShapes& Resampled() {
+  static const ResampledShapes shapes = [] {
+    ResampledShapes t{};
+    const uint8_t* sine = Tables().SineTable.data();
+    for (int m = 1; m <= 16; ++m) {
+      for (int phase = 0; phase < 256; ++phase) {
+        const int x = (phase * m) % 512;
+        t.at[0][m - 1][phase] = static_cast<int16_t>(sine[x] - 128);
+        t.at[1][m - 1][phase] = static_cast<int16_t>(sine[(x + 128) % 512] - 128);
+        t.at[2][m - 1][phase] = static_cast<int16_t>(((x >> 1) % 256) - 128);
+        t.at[3][m - 1][phase] = static_cast<int16_t>(x > 255 ? 127 : -128);
+      }
+    }
+    return t;
+  }();
+  return shapes;
+}
+
+// The amplitude envelopes over a cycle, by the two envelope bits: none, rising, falling,
+// up and down; each a factor of 0..255 on the oscillator's value.
+constexpr std::array<std::array<int16_t, 256>, 4> kCycleEnvelopes = [] {
+  std::array<std::array<int16_t, 256>, 4> t{};
+  for (int p = 0; p < 256; ++p) {
+    t[0][p] = 255;
+    t[1][p] = static_cast<int16_t>(p);
+    t[2][p] = static_cast<int16_t>(255 - p);
+    t[3][p] = static_cast<int16_t>(p < 128 ? 2 * p : 511 - 2 * p);
+  }
+  return t;
+}();
+
+// One oscillator added into sum: straight loops over 256 phases that the compiler turns
+// into vector code (the divisions by constants become multiplies). A factor of 255 (no
+// envelope) leaves the value as it is, so one loop serves all four envelopes.
+[[gnu::target_clones("avx2", "default")]] void AddOscillator(const int16_t* shape, int magnitude, int flip,
+                                                            const int16_t* envelope, int32_t* sum) {
+  for (int p = 0; p < 256; ++p) {
+    const int v = magnitude * (shape[p] ^ flip) / 16;
+    sum[p] += v * envelope[p] / 255;
+  }
+}
+
 // One pair's 256 samples at once, the same values as WaveSample gives one by one: the
 // oscillator bytes are decoded once per pair instead of once per sample.
 void BuildPair(const uint8_t* pairBytes, bool oldModel, uint8_t* out) {
@@ -71,37 +120,14 @@ void BuildPair(const uint8_t* pairBytes, bool oldModel, uint8_t* out) {
     for (int j = 0; j < 256; ++j) out[j] = OldModelSample(pairBytes, static_cast<uint8_t>(j));
     return;
   }
-  // Raw shape values by x mod 512 (every shape repeats every 512 units of x).
-  static const auto raw = [] {
-    std::array<std::array<int16_t, 512>, 4> t{};
-    const uint8_t* sine = Tables().SineTable.data();
-    for (int x = 0; x < 512; ++x) {
-      t[0][x] = static_cast<int16_t>(sine[x] - 128);
-      t[1][x] = static_cast<int16_t>(sine[(x + 128) % 512] - 128);
-      t[2][x] = static_cast<int16_t>(((x >> 1) % 256) - 128);
-      t[3][x] = static_cast<int16_t>(x > 255 ? 127 : -128);
-    }
-    return t;
-  }();
-  int sum[256] = {};
+  int32_t sum[256] = {};
   for (int k = 1; k >= 0; --k) {
     const int a = static_cast<int8_t>(pairBytes[2 * k]);
     const int magnitude = (a < 0 ? -a : a) % 128;
     if (magnitude == 0) continue;  // contributes 0 at every position
     const uint8_t w = pairBytes[2 * k + 1];
-    const int m = (w >> 4) + 1;
-    const int16_t* shape = raw[w & 3].data();
     const int flip = a < 0 ? -1 : 0;  // complement: -s - 1 = s ^ -1
-    int v[256];
-    for (int phase = 0; phase < 256; ++phase) v[phase] = magnitude * (shape[(phase * m) & 511] ^ flip) / 16;
-    switch ((w >> 2) & 3) {
-      case 0: for (int p = 0; p < 256; ++p) sum[p] += v[p]; break;
-      case 1: for (int p = 0; p < 256; ++p) sum[p] += v[p] * p / 255; break;
-      case 2: for (int p = 0; p < 256; ++p) sum[p] += v[p] * (255 - p) / 255; break;
-      default:
-        for (int p = 0; p < 256; ++p) sum[p] += v[p] * (p < 128 ? 2 * p : 511 - 2 * p) / 255;
-        break;
-    }
+    AddOscillator(Resampled().at[w & 3][w >> 4].data(), magnitude, flip, kCycleEnvelopes[(w >> 2) & 3].data(), sum);
   }
   for (int j = 0; j < 256; ++j) out[j] = static_cast<uint8_t>(Clamp8(sum[j]) + 128);
 }
