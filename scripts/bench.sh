@@ -29,4 +29,5 @@ if [ -x "$render" ] && [ -x /usr/bin/time ] && [ -d songs ]; then
   rm -rf "$tmp"
 fi
 scripts/bench-peer.sh "$build" || status=1
+scripts/bench-startup.sh "$build" || status=1
 exit $status

@@ -2,15 +2,16 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStandardPaths>
-#include <QTimer>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/first_exposure.h"
 #include "app/keys/key_bindings.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/startup_probe.h"
 #include "engine/engine.h"
 
 namespace {
@@ -32,6 +33,7 @@ int PrintKeys(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kelmar::StartupProbe probe;
   const kelmar::CommandLine line = kelmar::ReadCommandLine(argc, argv, std::cout, std::cerr);
   if (line.exit) return line.exitCode;
   if (line.keys) return PrintKeys(argv);
@@ -40,20 +42,28 @@ int main(int argc, char** argv) {
   setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
   // The engine exists before any window does: its tables are ready when the window starts the audio.
   auto engine = std::make_unique<kelmar::Engine>();
+  probe.Mark("engine");
   // The command line is Kelmar's own: Qt sees none of it.
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
+  probe.Mark("qt");
   kelmar::NameApplication();
   QApplication::setWindowIcon(QIcon::fromTheme("kelmar"));  // the installed icon, where there is one
-  kelmar::MainWindow window(std::move(engine));
+  kelmar::MainWindow window(std::move(engine), {.openAudio = false});
+  probe.Mark("window");
   window.UseKeysFile(kelmar::KeysFilePath());
   const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   window.UseLibrary(data + QStringLiteral("/instruments"), data + QStringLiteral("/browser-folders"));
   window.StartRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/recovery"));
+  probe.Mark("files");
   window.show();
+  probe.Mark("show");
   const QString file = QString::fromLocal8Bit(line.file);
-  QTimer::singleShot(0, &window, [&window, file] {
+  // What may take a device's or a question's time waits until the window is on the screen.
+  kelmar::AfterFirstExposure(window, [&window, &probe, file] {
+    probe.Finish();
+    window.StartAudio();
     window.StartMidi();
     window.OfferRecovery();
     // After a restored song, loading asks first, as Load / Song does.

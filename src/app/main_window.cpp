@@ -416,6 +416,11 @@ bool MainWindow::FormKeyDown(QKeyEvent* event) {
 
 void MainWindow::StartMidi() { midiKeyboard_->Start(); }
 
+void MainWindow::StartAudio() {
+  if (!audio_.IsOpen()) audio_.OpenAudio();
+  ShowAudioState();
+}
+
 void MainWindow::MidiNote(const MidiNoteEvent& note) {
   // A box that asks something has the keyboard to itself, and so the MIDI keyboard too.
   if (QApplication::activeModalWidget()) return;

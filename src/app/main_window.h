@@ -82,6 +82,9 @@ class MainWindow : public QMainWindow, public Views {
   // Opens Kelmar's MIDI input port and connects the keyboards there are (the program does;
   // tests that play no MIDI do not).
   void StartMidi();
+  // Opens the sound device, for a window made without it (the program opens it once the
+  // window is on the screen: finding a device can take a sound system's time).
+  void StartAudio();
   // A note from a MIDI keyboard, on the window thread: the page shown plays it as a key.
   void MidiNote(const MidiNoteEvent& note);
   // Option > "Record": while the song plays, notes go to the row being heard.
