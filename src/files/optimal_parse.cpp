@@ -81,7 +81,7 @@ uint32_t Hash2(const uint8_t* p, uint32_t bits) {
 }
 
 // Number of equal bytes at a and b, at most limit.
-uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+[[gnu::always_inline]] inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
   uint32_t n = 0;
   while (n + 8 <= limit) {
     uint64_t x = 0;
@@ -153,25 +153,23 @@ class Parser {
   const Arrival& Slot(uint32_t slot) { return At(slot / kArrivals)[slot % kArrivals]; }
 
   // Enters pos into the match finder without collecting matches.
-  void Insert(uint32_t pos) {
-    Candidate unused[kMaxCandidates];
-    Search(pos, unused, false);
-  }
+  void Insert(uint32_t pos) { Search<false>(pos, nullptr); }
 
   // Matches at pos, nearest first, each longer than all nearer ones; enters pos as well.
-  int FindMatches(uint32_t pos, Candidate* cands) { return Search(pos, cands, true); }
+  int FindMatches(uint32_t pos, Candidate* cands) { return Search<true>(pos, cands); }
 
   // Binary search tree of the suffixes sharing a hash of their first 3 bytes, newest at the
   // root (as in the classic binary-tree match finder): walking it from the root meets
   // ever older positions with ever longer common prefixes, and the new position replaces
   // the root, splitting the old tree into its two subtrees.
-  int Search(uint32_t pos, Candidate* cands, bool collect) {
+  template <bool kCollect>
+  int Search(uint32_t pos, Candidate* cands) {
     const uint32_t left = n_ - pos;
     int nc = 0;
     uint32_t best = 1;
     if (left >= 2) {
       uint32_t& slot2 = last2_[Hash2(src_ + pos, hashBits_)];
-      if (collect && slot2 != kNone && pos - slot2 < 1280 && src_[slot2] == src_[pos] &&
+      if (kCollect && slot2 != kNone && pos - slot2 < 1280 && src_[slot2] == src_[pos] &&
           src_[slot2 + 1] == src_[pos + 1]) {
         best = MatchLength(src_ + pos, src_ + slot2, left);
         cands[nc++] = Candidate{pos - slot2, best};
@@ -183,30 +181,29 @@ class Parser {
     uint32_t& root = head_[Hash3(src_ + pos, hashBits_)];
     uint32_t cur = root;
     root = pos;
-    uint32_t* less = &tree_[2 * static_cast<size_t>(pos)];
+    uint32_t* const links = tree_.data();
+    uint32_t* less = links + 2 * static_cast<size_t>(pos);
     uint32_t* greater = less + 1;
     uint32_t lenLess = 0;
     uint32_t lenGreater = 0;
-    for (int depth = kSearchDepth;; --depth) {
-      if (cur == kNone || depth == 0) {
-        *less = *greater = kNone;
-        break;
-      }
-      uint32_t* node = &tree_[2 * static_cast<size_t>(cur)];
+    const uint8_t* const here = src_ + pos;
+    for (int depth = kSearchDepth; cur != kNone && depth != 0; --depth) {
+      uint32_t* node = links + 2 * static_cast<size_t>(cur);
+      const uint8_t* there = src_ + cur;
       uint32_t len = std::min(lenLess, lenGreater);
-      len += MatchLength(src_ + pos + len, src_ + cur + len, maxLen - len);
-      if (collect && len > best && len >= 3) {
+      len += MatchLength(here + len, there + len, maxLen - len);
+      if (kCollect && len > best && len >= 3) {
         best = len;
-        const uint32_t full = len == maxLen ? MatchLength(src_ + pos, src_ + cur, left) : len;
+        const uint32_t full = len == maxLen ? MatchLength(here, there, left) : len;
         cands[nc++] = Candidate{pos - cur, full};
         if (full > best) best = full;
       }
       if (len == maxLen) {  // same as far as we look: pos takes cur's place
         *less = node[0];
         *greater = node[1];
-        break;
+        return nc;
       }
-      if (src_[cur + len] < src_[pos + len]) {
+      if (there[len] < here[len]) {
         *less = cur;
         less = node + 1;
         lenLess = len;
@@ -218,6 +215,7 @@ class Parser {
         cur = node[0];
       }
     }
+    *less = *greater = kNone;
     return nc;
   }
 
@@ -278,19 +276,20 @@ class Parser {
     Item longestItem{};
     uint32_t longestLast = 0;
     uint32_t longestPrev = 0;
+    uint32_t repeat[kArrivals] = {};  // length of the repeat match after each arrival, 0 for none
     for (int i = 0; i < count; ++i) {
       const Arrival& a = here[i];
-      const uint32_t lastOffset = a.lastOffset();
-      Offer(pos + 1, a.cost + oneBits, lastOffset, false, base + i, oneKind, oneOffset, 1);
       if (a.afterMatch()) {
         if (bestAfter < 0) bestAfter = i;
         continue;
       }
       if (bestFree < 0) bestFree = i;
       // Repeat match at the last distance.
+      const uint32_t lastOffset = a.lastOffset();
       if (lastOffset == 0 || left < 2) continue;
       const uint32_t len = MatchLength(src_ + pos, src_ + pos - lastOffset, left);
       if (len < 2) continue;
+      repeat[i] = len;
       if (len >= kNiceLength) {
         const uint32_t cost = a.cost + RepeatBits(len);
         if (len > longest || (len == longest && cost < longestCost)) {
@@ -300,10 +299,6 @@ class Parser {
           longestLast = lastOffset;
           longestPrev = base + i;
         }
-        continue;
-      }
-      for (uint32_t l = 2; l <= len; ++l) {
-        Offer(pos + l, a.cost + RepeatBits(l), lastOffset, true, base + i, ItemKind::Repeat, lastOffset, l);
       }
     }
 
@@ -311,73 +306,85 @@ class Parser {
     // arrival of each afterMatch kind matters.
     Candidate cands[kMaxCandidates];
     const int nc = FindMatches(pos, cands);
-    {
-      uint32_t covered = 1;
-      for (int c = 0; c < nc; ++c) {
-        const uint32_t off = cands[c].offset;
-        const uint32_t maxLen = cands[c].length;
-        if (maxLen >= kNiceLength) {
-          uint32_t cost = kNone;
-          if (bestFree >= 0) cost = here[bestFree].cost + PairBits(off, maxLen, false);
-          uint32_t prev = base + static_cast<uint32_t>(bestFree);
-          if (bestAfter >= 0 && here[bestAfter].cost + PairBits(off, maxLen, true) < cost) {
-            cost = here[bestAfter].cost + PairBits(off, maxLen, true);
-            prev = base + static_cast<uint32_t>(bestAfter);
-          }
-          if (maxLen > longest || (maxLen == longest && cost < longestCost)) {
-            longest = maxLen;
-            longestCost = cost;
-            longestItem = Item{ItemKind::Pair, off, maxLen};
-            longestLast = off;
-            longestPrev = prev;
-          }
-        }
-        const uint32_t top = std::min(maxLen, kNiceLength - 1);
-        // Cheapest way in for an item costing bitsFree after a literal, bitsAfter after a match.
-        auto cheapest = [&](uint32_t bitsFree, uint32_t bitsAfter, uint32_t& prev) {
-          uint32_t cost = kNone;
-          if (bestFree >= 0) {
-            cost = here[bestFree].cost + bitsFree;
-            prev = base + static_cast<uint32_t>(bestFree);
-          }
-          if (bestAfter >= 0 && here[bestAfter].cost + bitsAfter < cost) {
-            cost = here[bestAfter].cost + bitsAfter;
-            prev = base + static_cast<uint32_t>(bestAfter);
-          }
-          return cost;
-        };
-        uint32_t l = covered + 1;
-        if (off <= kShortMaxOffset && l <= 3) {
-          uint32_t prev = 0;
-          const uint32_t cost = cheapest(kShortBits, kShortBits, prev);
-          for (; l <= std::min(top, 3u); ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Short, off, l);
-        }
-        // Pairs: the cost only changes where the stored length's gamma code grows a digit.
-        const uint32_t bonus = PairLengthBonus(off);
-        l = std::max(l, PairMinLength(off));
-        while (l <= top) {
-          const uint32_t stored = l - bonus;
-          const uint32_t sameCostEnd = std::min(top, (std::bit_floor(stored) * 2 - 1) + bonus);
-          uint32_t prev = 0;
-          const uint32_t cost = cheapest(PairBits(off, l, false), PairBits(off, l, true), prev);
-          for (; l <= sameCostEnd; ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Pair, off, l);
-        }
-        covered = std::max(covered, top);
+    for (int c = 0; c < nc; ++c) {
+      const uint32_t off = cands[c].offset;
+      const uint32_t maxLen = cands[c].length;
+      if (maxLen < kNiceLength) continue;
+      uint32_t cost = kNone;
+      if (bestFree >= 0) cost = here[bestFree].cost + PairBits(off, maxLen, false);
+      uint32_t prev = base + static_cast<uint32_t>(bestFree);
+      if (bestAfter >= 0 && here[bestAfter].cost + PairBits(off, maxLen, true) < cost) {
+        cost = here[bestAfter].cost + PairBits(off, maxLen, true);
+        prev = base + static_cast<uint32_t>(bestAfter);
+      }
+      if (maxLen > longest || (maxLen == longest && cost < longestCost)) {
+        longest = maxLen;
+        longestCost = cost;
+        longestItem = Item{ItemKind::Pair, off, maxLen};
+        longestLast = off;
+        longestPrev = prev;
       }
     }
+    if (longest >= kNiceLength) return TakeLong(pos, longest, longestCost, longestItem, longestLast, longestPrev);
 
-    if (longest >= kNiceLength) {
-      // A long match is taken from the arrival it was found for; the parse goes on after it.
-      // Positions inside it are not examined, only entered in the match finder.
-      Keep(longestPrev);
-      items_.push_back(longestItem);
-      const uint32_t next = pos + longest;
-      const Arrival after{longestCost, (longestLast << 1) | 1u, kNone, 0};
-      for (uint32_t i = pos + 1; i < next; ++i) Insert(i);
-      Restart(next, after);
-      return next;
+    // Nothing reaches past kMaxAhead: every item from here is offered.
+    for (int i = 0; i < count; ++i) {
+      const Arrival& a = here[i];
+      const uint32_t lastOffset = a.lastOffset();
+      Offer(pos + 1, a.cost + oneBits, lastOffset, false, base + i, oneKind, oneOffset, 1);
+      for (uint32_t l = 2; l <= repeat[i]; ++l) {
+        Offer(pos + l, a.cost + RepeatBits(l), lastOffset, true, base + i, ItemKind::Repeat, lastOffset, l);
+      }
     }
+    uint32_t covered = 1;
+    for (int c = 0; c < nc; ++c) {
+      const uint32_t off = cands[c].offset;
+      const uint32_t top = std::min(cands[c].length, kNiceLength - 1);
+      // Cheapest way in for an item costing bitsFree after a literal, bitsAfter after a match.
+      auto cheapest = [&](uint32_t bitsFree, uint32_t bitsAfter, uint32_t& prev) {
+        uint32_t cost = kNone;
+        if (bestFree >= 0) {
+          cost = here[bestFree].cost + bitsFree;
+          prev = base + static_cast<uint32_t>(bestFree);
+        }
+        if (bestAfter >= 0 && here[bestAfter].cost + bitsAfter < cost) {
+          cost = here[bestAfter].cost + bitsAfter;
+          prev = base + static_cast<uint32_t>(bestAfter);
+        }
+        return cost;
+      };
+      uint32_t l = covered + 1;
+      if (off <= kShortMaxOffset && l <= 3) {
+        uint32_t prev = 0;
+        const uint32_t cost = cheapest(kShortBits, kShortBits, prev);
+        for (; l <= std::min(top, 3u); ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Short, off, l);
+      }
+      // Pairs: the cost only changes where the stored length's gamma code grows a digit.
+      const uint32_t bonus = PairLengthBonus(off);
+      l = std::max(l, PairMinLength(off));
+      while (l <= top) {
+        const uint32_t stored = l - bonus;
+        const uint32_t sameCostEnd = std::min(top, (std::bit_floor(stored) * 2 - 1) + bonus);
+        uint32_t prev = 0;
+        const uint32_t cost = cheapest(PairBits(off, l, false), PairBits(off, l, true), prev);
+        for (; l <= sameCostEnd; ++l) Offer(pos + l, cost, off, true, prev, ItemKind::Pair, off, l);
+      }
+      covered = std::max(covered, top);
+    }
+
     return pos + 1;
+  }
+
+  // A long match is taken from the arrival it was found for; the parse goes on after it.
+  // Positions inside it are not examined, only entered in the match finder.
+  uint32_t TakeLong(uint32_t pos, uint32_t length, uint32_t cost, Item item, uint32_t lastOffset, uint32_t prev) {
+    Keep(prev);
+    items_.push_back(item);
+    const uint32_t next = pos + length;
+    const Arrival after{cost, (lastOffset << 1) | 1u, kNone, 0};
+    for (uint32_t i = pos + 1; i < next; ++i) Insert(i);
+    Restart(next, after);
+    return next;
   }
 
   // Makes `from`, whose items are kept already, the only way into pos and the start of a new
