@@ -64,6 +64,9 @@ class AudioFileWriter {
   // for the formats that can be streamed.
   FileError Create(const std::string& path, const AudioFileSpec& spec);
   // Interleaved left/right frames in host order.
+  // Whether the library encodes what is written (FLAC, Ogg, MP3, a tagged WAV); a plain WAV
+  // only copies the samples into the file.
+  bool Encodes() const { return sound_ != nullptr; }
   FileError Write(const int16_t* frames, int count);
   // Finishes the format's last pages and sizes, flushes and renames the file into place.
   FileError Commit();

@@ -1,5 +1,7 @@
 #include "files/export_files.h"
 
+#include <algorithm>
+
 #include "files/audio_export.h"
 
 namespace kelmar {
@@ -25,17 +27,25 @@ FileError ExportFiles::Open(const AudioExportSetup& setup) {
     }
   }
   if (setup.measureLoudness) meter_ = std::make_unique<LoudnessMeter>(setup.file.sampleRate);
-  thread_ = std::thread([this] { Run(); });
+  inPlace_ = !meter_ && !(mix_ && mix_->Encodes()) &&
+             std::none_of(stems_.begin(), stems_.end(), [](const auto& stem) { return stem && stem->Encodes(); });
+  blocks_.resize(inPlace_ ? 1 : kBlocks);
+  if (!inPlace_) thread_ = std::thread([this] { Run(); });
   return {};
 }
 
 ExportBlock& ExportFiles::Next() {
+  if (inPlace_) return blocks_[0];
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return sent_ < kBlocks; });
   return blocks_[(first_ + sent_) % kBlocks];
 }
 
 void ExportFiles::Send() {
+  if (inPlace_) {
+    if (!failed_.load(std::memory_order_relaxed)) Write(blocks_[0]);
+    return;
+  }
   {
     std::lock_guard lock(mutex_);
     ++sent_;

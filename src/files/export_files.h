@@ -3,6 +3,8 @@
 // The render thread fills blocks in order and sends them; the file thread writes each to the
 // mix, the stems and the loudness meter in the same order, so the files are what writing them
 // in place would give. A failed write ends the writing; the render sees it at its next block.
+// Plain WAV files without a loudness meter cost no more than copying the samples, less than
+// handing blocks to another thread: those are written in place, as each block is sent.
 #pragma once
 
 #include <array>
@@ -64,7 +66,8 @@ class ExportFiles {
   std::array<std::string, kChannelCount + 1> paths_;  // the stems', then the mix's
   std::unique_ptr<LoudnessMeter> meter_;
 
-  std::vector<ExportBlock> blocks_{kBlocks};
+  bool inPlace_ = false;  // no file thread: Send writes the one block
+  std::vector<ExportBlock> blocks_;
   std::mutex mutex_;
   std::condition_variable changed_;
   size_t first_ = 0;  // the oldest block sent and not yet written
