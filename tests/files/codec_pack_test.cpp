@@ -115,6 +115,10 @@ TEST(CodecPack, RoundTripsStructuredData) {
     far[at + 20] ^= 1;
   }
   ExpectRoundTrip(far, "far repeats");
+  // A copy longer than the parse examines that ends with the input.
+  std::vector<uint8_t> tail = Structured(3000, 5);
+  for (size_t i = 0; i < 400; ++i) tail.push_back(tail[tail.size() - 1000 + (i == 0 ? 1 : 0)]);
+  ExpectRoundTrip(tail, "long copy to the end");
 }
 
 TEST(CodecPack, IncompressibleDataStaysWithinTheBound) {
