@@ -14,7 +14,7 @@ done
 # machine it measures the other jobs) and the program's peak resident memory.
 render="$build/src/tools/kelmar-render"
 if [ -x "$render" ] && [ -x /usr/bin/time ] && [ -d songs ]; then
-  echo "== kelmar-render (targets: 1000x real time or more, peak memory under 16 MB)"
+  echo "== kelmar-render (targets: 1000x real time or more, peak memory under 8 MB without --play)"
   tmp="$(mktemp -d)"
   for song in songs/*.sng; do
     /usr/bin/time -f "%e %U %S %M" -o "$tmp/time" "$render" "$song" -o "$tmp/out.wav" || status=1
