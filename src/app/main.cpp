@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   const QString file = QString::fromLocal8Bit(line.file);
   // What may take a device's or a question's time waits until the window is on the screen.
   kelmar::AfterFirstExposure(window, [&window, &probe, file] {
-    probe.Finish();
+    if (probe.Active()) return probe.Finish();  // timed up to here: nothing more is started
     window.StartAudio();
     window.StartMidi();
     window.OfferRecovery();
