@@ -6,10 +6,9 @@
 // byte. So each position keeps up to kArrivals cheapest ways to reach it that differ in that
 // state (afterMatch, lastOffset), each with its exact bit cost and a link to the way it came.
 //
-// Matches come from binary search trees of suffixes (one per hash of the first 4 bytes),
-// searched to a fixed depth, plus tables of the last place of every 3-byte string and byte
-// pair for the shortest copies: the nearest 3-byte match is the best one of its length, and
-// leaving those out of the trees keeps the walks short. A nearer distance never costs more than a farther one for the same length, so a
+// Matches come from binary search trees of suffixes (one per hash of the first 3 bytes),
+// searched to a fixed depth, plus a table of the last place of every byte pair for 2-byte
+// copies. A nearer distance never costs more than a farther one for the same length, so a
 // farther candidate is kept only when it is longer than every nearer one. A match of
 // kNiceLength bytes or more is taken as it is and the positions it covers are not examined:
 // this keeps long runs linear.
@@ -20,8 +19,8 @@
 // arrival. Ways into the next few positions that did not go through it are dropped, which
 // costs almost nothing, and memory no longer grows with the arrivals.
 //
-// Memory: the hash roots, the byte-pair and the 3-byte tables (2 x 64 Ki + 16 Ki entries,
-// 576 KiB) live in the caller's work memory; the tree links (8 bytes per input byte, 3 MB for a full 393,216-byte
+// Memory: the hash roots and the byte-pair table (2 x 64 Ki entries, 512 KiB) live in the
+// caller's work memory; the tree links (8 bytes per input byte, 3 MB for a full 393,216-byte
 // song) and the ring (264 KiB) are allocated here.
 #include "files/optimal_parse.h"
 
@@ -44,8 +43,6 @@ constexpr int kSearchDepth = 32;
 constexpr uint32_t kNiceLength = 160;
 constexpr uint32_t kHashBits = 16;
 constexpr uint32_t kHashSize = 1u << kHashBits;
-constexpr uint32_t kHash3Bits = 14;
-constexpr uint32_t kHash3Size = 1u << kHash3Bits;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 constexpr int kMaxCandidates = kSearchDepth + 2;
 constexpr uint32_t kMaxParseLength = 64u << 20;
@@ -74,12 +71,6 @@ static_assert(sizeof(ArrivalSet) == 32, "one or two sets per cache line");
 
 uint32_t Hash3(const uint8_t* p, uint32_t bits) {
   const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-  return (v * 2654435761u) >> (32 - bits);
-}
-
-uint32_t Hash4(const uint8_t* p, uint32_t bits) {
-  uint32_t v = 0;
-  std::memcpy(&v, p, 4);
   return (v * 2654435761u) >> (32 - bits);
 }
 
@@ -123,20 +114,18 @@ class Parser {
     // Small blocks get small tables: clearing them is then cheaper than the parse.
     hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
     const uint32_t hashSize = 1u << hashBits_;
-    // The position tables fit the work memory; align it for 4-byte entries.
+    // Both position tables fit the work memory; align it for 4-byte entries.
     void* p = workMemory;
     size_t space = PackWorkMemorySize;
-    const size_t need = 2 * kHashSize * sizeof(uint32_t) + kHash3Size * sizeof(uint32_t);
+    const size_t need = 2 * kHashSize * sizeof(uint32_t);
     if (p != nullptr && std::align(alignof(uint32_t), need, p, space) != nullptr) {
       head_ = static_cast<uint32_t*>(p);
     } else {
-      own_ = std::make_unique<uint32_t[]>(2 * kHashSize + kHash3Size);
+      own_ = std::make_unique<uint32_t[]>(2 * kHashSize);
       head_ = own_.get();
     }
     last2_ = head_ + hashSize;
-    last3_ = last2_ + hashSize;
-    hash3Bits_ = std::min(hashBits_, kHash3Bits);
-    std::fill(head_, last3_ + (1u << hash3Bits_), kNone);
+    std::fill(head_, head_ + 2 * hashSize, kNone);
     for (uint32_t i = 0; i < kRing; ++i) Clear(i);
   }
 
@@ -169,7 +158,7 @@ class Parser {
   // Matches at pos, nearest first, each longer than all nearer ones; enters pos as well.
   int FindMatches(uint32_t pos, Candidate* cands) { return Search<true>(pos, cands); }
 
-  // Binary search tree of the suffixes sharing a hash of their first 4 bytes, newest at the
+  // Binary search tree of the suffixes sharing a hash of their first 3 bytes, newest at the
   // root (as in the classic binary-tree match finder): walking it from the root meets
   // ever older positions with ever longer common prefixes, and the new position replaces
   // the root, splitting the old tree into its two subtrees.
@@ -189,19 +178,7 @@ class Parser {
     }
     if (left < 3) return nc;
     const uint32_t maxLen = std::min(left, kNiceLength);
-    const uint8_t* const here = src_ + pos;
-    uint32_t& slot3 = last3_[Hash3(here, hash3Bits_)];
-    if (kCollect && slot3 != kNone && std::memcmp(src_ + slot3, here, 3) == 0) {
-      const uint32_t len = MatchLength(here, src_ + slot3, maxLen);
-      if (len > best) {
-        const uint32_t full = len == maxLen ? MatchLength(here, src_ + slot3, left) : len;
-        cands[nc++] = Candidate{pos - slot3, full};
-        best = full;
-      }
-    }
-    slot3 = pos;
-    if (left < 4) return nc;
-    uint32_t& root = head_[Hash4(here, hashBits_)];
+    uint32_t& root = head_[Hash3(src_ + pos, hashBits_)];
     uint32_t cur = root;
     root = pos;
     uint32_t* const links = tree_.data();
@@ -209,6 +186,7 @@ class Parser {
     uint32_t* greater = less + 1;
     uint32_t lenLess = 0;
     uint32_t lenGreater = 0;
+    const uint8_t* const here = src_ + pos;
     for (int depth = kSearchDepth; cur != kNone && depth != 0; --depth) {
       uint32_t* node = links + 2 * static_cast<size_t>(cur);
       const uint8_t* there = src_ + cur;
@@ -441,8 +419,6 @@ class Parser {
   std::unique_ptr<uint32_t[]> own_;
   uint32_t* head_ = nullptr;
   uint32_t* last2_ = nullptr;
-  uint32_t* last3_ = nullptr;
-  uint32_t hash3Bits_ = kHash3Bits;
   uint32_t hashBits_ = kHashBits;
 };
 
