@@ -109,7 +109,7 @@ struct Candidate {
 class Parser {
  public:
   Parser(const uint8_t* src, uint32_t length, void* workMemory)
-      : src_(src), n_(length), arrivals_(new ArrivalSet[kRing]),
+      : src_(src), n_(length), ringMask_(RingSize(length) - 1), arrivals_(new ArrivalSet[ringMask_ + 1]),
         tree_(2 * static_cast<size_t>(length), kNone) {
     // Small blocks get small tables: clearing them is then cheaper than the parse.
     hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
@@ -126,7 +126,7 @@ class Parser {
     }
     last2_ = head_ + hashSize;
     std::fill(head_, head_ + 2 * hashSize, kNone);
-    for (uint32_t i = 0; i < kRing; ++i) Clear(i);
+    for (uint32_t i = 0; i <= ringMask_; ++i) Clear(i);
   }
 
   std::vector<Item> Run() {
@@ -146,7 +146,12 @@ class Parser {
   }
 
  private:
-  Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos % kRing].a; }
+  // A block that fits one segment gets a ring of its own size (the positions up to length +
+  // kMaxAhead never meet in it), so that a short block does not clear a whole ring.
+  static uint32_t RingSize(uint32_t length) {
+    return length < kSegment ? std::bit_ceil(length + kMaxAhead + 2) : kRing;
+  }
+  Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos & ringMask_].a; }
   void Clear(uint32_t pos) {
     for (Arrival& a : At(pos)) a = Arrival{kNone, kNone, kNone, 0};
   }
@@ -412,7 +417,8 @@ class Parser {
 
   const uint8_t* src_;
   uint32_t n_;
-  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of kRing; each set sorted by cost, empty entries last
+  uint32_t ringMask_;                       // the ring's size (a power of 2) - 1
+  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of RingSize; each set sorted by cost, empty entries last
   uint32_t segmentStart_ = 1;
   std::vector<Item> items_;
   std::vector<uint32_t> tree_;  // per position: the roots of its smaller and larger subtrees
