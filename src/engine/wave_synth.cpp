@@ -102,15 +102,32 @@ constexpr std::array<std::array<int16_t, 256>, 4> kCycleEnvelopes = [] {
   return t;
 }();
 
-// One oscillator added into sum: straight loops over 256 phases that the compiler turns
+// One oscillator added into sum: a straight loop over 256 phases that the compiler turns
 // into vector code (the divisions by constants become multiplies). A factor of 255 (no
 // envelope) leaves the value as it is, so one loop serves all four envelopes.
-[[gnu::target_clones("avx2", "default")]] void AddOscillator(const int16_t* shape, int magnitude, int flip,
-                                                            const int16_t* envelope, int32_t* sum) {
+[[gnu::always_inline]] inline void AddOscillatorLoop(const int16_t* shape, int magnitude, int flip,
+                                                     const int16_t* envelope, int32_t* sum) {
   for (int p = 0; p < 256; ++p) {
     const int v = magnitude * (shape[p] ^ flip) / 16;
     sum[p] += v * envelope[p] / 255;
   }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same loop in AVX2's wider registers, chosen at run time. (Not target_clones: its ifunc
+// resolver runs before a sanitizer's runtime is up.)
+[[gnu::target("avx2")]] void AddOscillatorAvx2(const int16_t* shape, int magnitude, int flip, const int16_t* envelope,
+                                               int32_t* sum) {
+  AddOscillatorLoop(shape, magnitude, flip, envelope, sum);
+}
+#endif
+
+void AddOscillator(const int16_t* shape, int magnitude, int flip, const int16_t* envelope, int32_t* sum) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return AddOscillatorAvx2(shape, magnitude, flip, envelope, sum);
+#endif
+  AddOscillatorLoop(shape, magnitude, flip, envelope, sum);
 }
 
 // One pair's 256 samples at once, the same values as WaveSample gives one by one: the
