@@ -158,8 +158,9 @@ TEST(AudioExport, CancelledOrFailedExportLeavesNoFileAndTheOldOne) {
   EXPECT_EQ(RenderEnd::Failed, failed.end);
   EXPECT_FALSE(failed.error.message().empty());
   // A plain WAV is written as the render goes: a write that fails there ends the render too.
-  if (::access("/dev/full", W_OK) == 0)
+  if (::access("/dev/full", W_OK) == 0) {
     EXPECT_EQ(RenderEnd::Failed, Export(*engine, "/dev/full", AudioFormat::Wav16).end);
+  }
   EXPECT_EQ(std::vector<std::string>{"old.flac"}, dir.Names());
   EXPECT_TRUE(testing::ReadAll(dir.File("old.flac")) == testing::Bytes("old"));
 }
