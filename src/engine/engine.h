@@ -95,8 +95,9 @@ class Engine {
   // Window thread under EngineLock (Mute Track, Solo Track) or while no callback runs (the
   // screenshot program); read by the audio callback.
   uint8_t MutedTracks = 0;
-  // The instructions the renderer's filter pass may use; the output is identical on every
-  // path (tests render each). Set before rendering starts (tests, benchmarks); read-only after.
+  // The instructions the renderer's filter pass and the wave-table build may use; the output
+  // is identical on every path (tests render each). Set before rendering starts (tests,
+  // benchmarks); read-only after.
   RenderPath Path = RenderPath::Best;
 
   // --- renderer state ---

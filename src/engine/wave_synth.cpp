@@ -50,7 +50,7 @@ uint8_t OldModelSample(const uint8_t* b, uint8_t phase) {
   return static_cast<uint8_t>(Clamp8(r) + 128);
 }
 
-void BuildPair(const uint8_t* pairBytes, bool oldModel, uint8_t* out);
+void BuildPair(const uint8_t* pairBytes, bool oldModel, bool wide, uint8_t* out);
 
 }  // namespace
 
@@ -122,17 +122,18 @@ constexpr std::array<std::array<int16_t, 256>, 4> kCycleEnvelopes = [] {
 }
 #endif
 
-void AddOscillator(const int16_t* shape, int magnitude, int flip, const int16_t* envelope, int32_t* sum) {
+// wide: AVX2 where the processor has it (Engine::Path is Best).
+void AddOscillator(const int16_t* shape, int magnitude, int flip, const int16_t* envelope, int32_t* sum, bool wide) {
 #if defined(__x86_64__) && defined(__GNUC__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return AddOscillatorAvx2(shape, magnitude, flip, envelope, sum);
+  if (wide && avx2) return AddOscillatorAvx2(shape, magnitude, flip, envelope, sum);
 #endif
   AddOscillatorLoop(shape, magnitude, flip, envelope, sum);
 }
 
 // One pair's 256 samples at once, the same values as WaveSample gives one by one: the
 // oscillator bytes are decoded once per pair instead of once per sample.
-void BuildPair(const uint8_t* pairBytes, bool oldModel, uint8_t* out) {
+void BuildPair(const uint8_t* pairBytes, bool oldModel, bool wide, uint8_t* out) {
   if (oldModel) {
     for (int j = 0; j < 256; ++j) out[j] = OldModelSample(pairBytes, static_cast<uint8_t>(j));
     return;
@@ -144,7 +145,8 @@ void BuildPair(const uint8_t* pairBytes, bool oldModel, uint8_t* out) {
     if (magnitude == 0) continue;  // contributes 0 at every position
     const uint8_t w = pairBytes[2 * k + 1];
     const int flip = a < 0 ? -1 : 0;  // complement: -s - 1 = s ^ -1
-    AddOscillator(Resampled().at[w & 3][w >> 4].data(), magnitude, flip, kCycleEnvelopes[(w >> 2) & 3].data(), sum);
+    AddOscillator(Resampled().at[w & 3][w >> 4].data(), magnitude, flip, kCycleEnvelopes[(w >> 2) & 3].data(), sum,
+                  wide);
   }
   for (int j = 0; j < 256; ++j) out[j] = static_cast<uint8_t>(Clamp8(sum[j]) + 128);
 }
@@ -155,8 +157,9 @@ void Engine::BuildWaveTable(uint8_t instrument) {
   auto& table = WaveTables[instrument];
   const uint8_t* bytes = song.Instruments[instrument].bytes();
   const bool oldModel = song.SynthMode[instrument] != 0;
-  BuildPair(bytes + 1, oldModel, table.data());
-  BuildPair(bytes + 5, oldModel, table.data() + 256);
+  const bool wide = Path == RenderPath::Best;
+  BuildPair(bytes + 1, oldModel, wide, table.data());
+  BuildPair(bytes + 5, oldModel, wide, table.data() + 256);
 }
 
 void Engine::BuildAllWaveTables() {

@@ -915,6 +915,9 @@ TEST(ReferenceCrosscheck, WaveSampleAllOscillatorBounds) {
     ref->BuildWaveTable(static_cast<uint8_t>(i));
   }
   EXPECT_EQ(CompareGeneratedTables(*engine, *ref), "");
+  engine->Path = RenderPath::Scalar;  // the plain loop too, where the processor has AVX2
+  engine->BuildAllWaveTables();
+  EXPECT_EQ(CompareGeneratedTables(*engine, *ref), "");
 }
 
 TEST(ReferenceCrosscheck, SongsRenderIdentically) {
