@@ -241,8 +241,9 @@ void PrintGoals(const std::vector<Stream>& corpus) {
     gzip += s.gzip9 - 18;
   }
   if (gzip > 0) {
-    std::printf("starter songs: %s bytes packed against gzip -9's %s (%.2fx; goal <= 1.00x)\n", Thousands(packed).c_str(),
-                Thousands(gzip).c_str(), static_cast<double>(packed) / static_cast<double>(gzip));
+    std::printf("starter songs: %s bytes packed against gzip -9's %s (%.2fx; goal <= 1.00x)\n",
+                Thousands(packed).c_str(), Thousands(gzip).c_str(),
+                static_cast<double>(packed) / static_cast<double>(gzip));
   }
   const auto full = std::find_if(corpus.begin(), corpus.end(), [](const Stream& s) { return s.name == "full_song"; });
   if (full == corpus.end()) return;
@@ -252,7 +253,8 @@ void PrintGoals(const std::vector<Stream>& corpus) {
               Thousands(static_cast<long>(full->bytes.size())).c_str());
   out.resize(PackOnce(full->bytes, out, work));
   std::vector<uint8_t> song(kelmar::kSongStreamCapacity);
-  const double depack = BestSeconds(300, [&] { kelmar::DepackBlock(out.data(), out.size(), song.data(), song.size()); });
+  const double depack =
+      BestSeconds(300, [&] { kelmar::DepackBlock(out.data(), out.size(), song.data(), song.size()); });
   std::printf("depack a full song: %.1f GB/s (goal >= 2.5 GB/s; best of 300, processor time)\n\n",
               static_cast<double>(full->bytes.size()) / depack * 1e-9);
 }

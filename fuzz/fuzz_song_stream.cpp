@@ -1,6 +1,6 @@
-// Any byte string read as a song's chunk stream over a new song, from the heap block of exactly
-// its size that libFuzzer holds it in, so the sanitizer sees any read past it. What was read, written again and read into a
-// new song, must give the same tables. Both songs are kept between inputs and made new again
+// Any byte string read as a song's chunk stream over a new song, from the heap block of
+// exactly its size that libFuzzer holds it in, so the sanitizer sees any read past it. What
+// was read, written again and read into a new song, must give the same tables. Both songs are kept between inputs and made new again
 // afterwards by undoing only what the written stream names: every instrument and pattern that
 // is not a new song's is in it.
 #include <cstdint>

@@ -5,6 +5,7 @@
 // divide_by_255.h.
 #include "engine/voice_filter.h"
 
+#include "engine/cpu_features.h"
 #include "engine/stereo_pack.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -197,7 +198,9 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
     st[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(state + 2 * p));
     gain[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(gains + 2 * p));
   }
-  auto frame = [&](int i) { return PairsFrame(st, gain, in.samples + i * kFilterSlots, in.settings + i * kFilterSlots); };
+  auto frame = [&](int i) {
+    return PairsFrame(st, gain, in.samples + i * kFilterSlots, in.settings + i * kFilterSlots);
+  };
   int i = 0;
   for (; i + 4 <= frames; i += 4) {
     const __m128i f0 = frame(i), f1 = frame(i + 1), f2 = frame(i + 2), f3 = frame(i + 3);  // in this order
@@ -215,10 +218,6 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
   for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
 }
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 #endif
 
 }  // namespace

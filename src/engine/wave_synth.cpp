@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/cpu_features.h"
 #include "engine/engine.h"
 
 namespace kelmar {
@@ -125,8 +126,7 @@ constexpr std::array<std::array<int16_t, 256>, 4> kCycleEnvelopes = [] {
 // wide: AVX2 where the processor has it (Engine::Path is Best).
 void AddOscillator(const int16_t* shape, int magnitude, int flip, const int16_t* envelope, int32_t* sum, bool wide) {
 #if defined(__x86_64__) && defined(__GNUC__)
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (wide && avx2) return AddOscillatorAvx2(shape, magnitude, flip, envelope, sum);
+  if (wide && HasAvx2()) return AddOscillatorAvx2(shape, magnitude, flip, envelope, sum);
 #endif
   AddOscillatorLoop(shape, magnitude, flip, envelope, sum);
 }
