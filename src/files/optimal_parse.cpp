@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -127,6 +128,7 @@ class Parser {
     last2_ = head_ + hashSize;
     std::fill(head_, head_ + 2 * hashSize, kNone);
     for (uint32_t i = 0; i <= ringMask_; ++i) Clear(i);
+    std::fill(std::begin(lastSeen_), std::end(lastSeen_), kNone);
   }
 
   std::vector<Item> Run() {
@@ -169,6 +171,7 @@ class Parser {
   // the root, splitting the old tree into its two subtrees.
   template <bool kCollect>
   int Search(uint32_t pos, Candidate* cands) {
+    lastSeen_[src_[pos]] = pos;
     const uint32_t left = n_ - pos;
     int nc = 0;
     uint32_t best = 1;
@@ -261,14 +264,8 @@ class Parser {
     uint32_t single = kNone;
     if (src_[pos] == 0) {
       single = 0;
-    } else {
-      const uint32_t maxD = std::min(pos, kSingleMaxOffset);
-      for (uint32_t d = 1; d <= maxD; ++d) {
-        if (src_[pos - d] == src_[pos]) {
-          single = d;
-          break;
-        }
-      }
+    } else if (const uint32_t seen = lastSeen_[src_[pos]]; seen != kNone && pos - seen <= kSingleMaxOffset) {
+      single = pos - seen;  // the nearest copy of the byte
     }
     const ItemKind oneKind = single == kNone ? ItemKind::Literal : ItemKind::Single;
     const uint32_t oneBits = single == kNone ? kLiteralBits : kSingleBits;
@@ -426,6 +423,7 @@ class Parser {
   uint32_t* head_ = nullptr;
   uint32_t* last2_ = nullptr;
   uint32_t hashBits_ = kHashBits;
+  uint32_t lastSeen_[256];  // the last position entered of each byte value
 };
 
 }  // namespace
