@@ -76,7 +76,7 @@ inline int64_t PanGains(const Channel& ch) {
 // In every vector lane below, a voice's values sit in the low 32 bits of a 64-bit lane: the
 // 32 x 32 -> 64-bit multiply then divides by 255 in one step (see divide_by_255.h), which
 // keeps each frame's filter chain short. The high halves of states and samples are never
-// read; the outputs' high halves are 0, so that four frames' sums fit one register.
+// read; the sums of outputs take their low halves only.
 
 // ---- AVX2: four voices per register.
 [[gnu::target("avx2")]] inline __m256i MulDiv255Lanes(__m256i x, __m256i scaled) {
@@ -85,7 +85,7 @@ inline int64_t PanGains(const Channel& ch) {
 }
 
 // One frame of four voices: advances their filter states and returns their packed outputs
-// (low 32 bits of each lane).
+// (low 32 bits of each lane; the high halves are left over).
 [[gnu::target("avx2")]] [[gnu::always_inline]] inline __m256i QuadFrame(__m256i& state, __m256i gain,
                                                                         const int16_t* samples,
                                                                         const uint64_t* settings) {
@@ -94,19 +94,21 @@ inline int64_t PanGains(const Channel& ch) {
   state = _mm256_add_epi32(state, MulDiv255Lanes(_mm256_sub_epi32(s, state), setting));
   // |v| = |state| * level / 255; then |v| * left / 128 into bits 16.. and |v| * right / 128
   // into bits 0..11 (at most 3840 each), and the sign of the state for both.
+  const __m256i levelScaled = _mm256_shuffle_epi32(setting, _MM_SHUFFLE(3, 3, 1, 1));  // the high halves, low
   const __m256i level =
-      _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(state), _mm256_srli_epi64(setting, 32)), kReciprocal255Shift);
+      _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(state), levelScaled), kReciprocal255Shift);
+  // |v| * left sits at bits 24 and up of the product and |v| * right below bit 19: the low
+  // 16 bits come from the product >> 7, the next 16 from the product >> 15 (a word blend).
   const __m256i panned = _mm256_mul_epu32(level, gain);
   const __m256i packed =
-      _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi64(panned, 31 - 16), _mm256_set1_epi64x(0xFFFF0000)),
-                      _mm256_and_si256(_mm256_srli_epi64(panned, 7), _mm256_set1_epi64x(0xFFF)));
+      _mm256_blend_epi16(_mm256_srli_epi64(panned, 31 - 16), _mm256_srli_epi64(panned, 7), 0b00010001);
   return _mm256_sign_epi32(packed, state);
 }
 
 // The sums of four frames' outputs, one frame per 32-bit lane.
 [[gnu::target("avx2")]] inline __m128i QuadSums(__m256i f0, __m256i f1, __m256i f2, __m256i f3) {
-  const __m256i f01 = _mm256_or_si256(f0, _mm256_slli_epi64(f1, 32));
-  const __m256i f23 = _mm256_or_si256(f2, _mm256_slli_epi64(f3, 32));
+  const __m256i f01 = _mm256_blend_epi32(f0, _mm256_slli_epi64(f1, 32), 0b10101010);
+  const __m256i f23 = _mm256_blend_epi32(f2, _mm256_slli_epi64(f3, 32), 0b10101010);
   const __m256i halves = _mm256_add_epi32(_mm256_unpacklo_epi64(f01, f23), _mm256_unpackhi_epi64(f01, f23));
   return _mm_add_epi32(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
 }
