@@ -77,12 +77,14 @@ inline int64_t PanGains(const Channel& ch) {
 // 32 x 32 -> 64-bit multiply then divides by 255 in one step (see divide_by_255.h), which
 // keeps each frame's filter chain short. The high halves of states and samples are never
 // read; the sums of outputs take their low halves only.
+//
+// The filter step is the chain through the frames, so it takes neither the magnitude nor the
+// sign of d = sample - state. The unsigned product of d's 32 bits and S = Scaled255(k),
+// shifted right by 31, is floor(d * S / 2^31), plus 2S where d < 0 (d's bits read as
+// d + 2^32). k is at least 1 and S is odd, so for d < 0 that floor lies 1 below the quotient
+// truncated toward zero. The correction, 1 - 2S where d < 0, does not wait for the product.
 
 // ---- AVX2: four voices per register.
-[[gnu::target("avx2")]] inline __m256i MulDiv255Lanes(__m256i x, __m256i scaled) {
-  const __m256i q = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(x), scaled), kReciprocal255Shift);
-  return _mm256_sign_epi32(q, x);
-}
 
 // One frame of four voices: advances their filter states and returns their packed outputs
 // (low 32 bits of each lane; the high halves are left over).
@@ -91,7 +93,11 @@ inline int64_t PanGains(const Channel& ch) {
                                                                         const uint64_t* settings) {
   const __m256i s = _mm256_cvtepi16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)));
   const __m256i setting = _mm256_load_si256(reinterpret_cast<const __m256i*>(settings));
-  state = _mm256_add_epi32(state, MulDiv255Lanes(_mm256_sub_epi32(s, state), setting));
+  const __m256i d = _mm256_sub_epi32(s, state);
+  const __m256i fix = _mm256_and_si256(_mm256_srai_epi32(d, 31),
+                                       _mm256_sub_epi32(_mm256_set1_epi64x(1), _mm256_add_epi32(setting, setting)));
+  state = _mm256_add_epi32(_mm256_add_epi32(state, fix),
+                           _mm256_srli_epi64(_mm256_mul_epu32(d, setting), kReciprocal255Shift));
   // |v| = |state| * level / 255; then |v| * left / 128 into bits 16.. and |v| * right / 128
   // into bits 0..11 (at most 3840 each), and the sign of the state for both.
   const __m256i levelScaled = _mm256_shuffle_epi32(setting, _MM_SHUFFLE(3, 3, 1, 1));  // the high halves, low
@@ -163,9 +169,9 @@ inline __m128i Negate(__m128i x, __m128i negative) { return _mm_sub_epi32(_mm_xo
 inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const uint64_t* settings) {
   const __m128i setting = _mm_load_si128(reinterpret_cast<const __m128i*>(settings));
   const __m128i d = _mm_sub_epi32(s, state);
-  const __m128i dNegative = NegativeLanes(d);
-  const __m128i step = _mm_srli_epi64(_mm_mul_epu32(Negate(d, dNegative), setting), kReciprocal255Shift);
-  state = _mm_add_epi32(state, Negate(step, dNegative));
+  const __m128i fix =
+      _mm_and_si128(_mm_srai_epi32(d, 31), _mm_sub_epi32(_mm_set1_epi64x(1), _mm_add_epi32(setting, setting)));
+  state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, setting), kReciprocal255Shift));
   const __m128i negative = NegativeLanes(state);
   const __m128i v =
       _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), _mm_srli_epi64(setting, 32)), kReciprocal255Shift);

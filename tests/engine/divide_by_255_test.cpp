@@ -17,11 +17,20 @@ TEST(DivideBy255, FloorIsExactForEveryDividendUpToTheLimit) {
 TEST(DivideBy255, MulDivTruncatesTowardZeroForEveryFilterAndVolumeOperand) {
   // Filter: (sample - state) * k with |sample - state| <= 65535; volume: state * level with
   // |state| <= 32768. Both are covered by every x in -65535..65535 and factor 0..255.
+  // The filter pass's vector step reads x's bits as unsigned and corrects by 1 - 2 * scaled
+  // where x < 0; its coefficient is never 0.
   for (uint32_t factor = 0; factor <= 255; ++factor) {
     const uint32_t scaled = Scaled255(factor);
     uint32_t wrong = 0;
-    for (int32_t x = -65535; x <= 65535; ++x) wrong += MulDiv255(x, scaled) != x * static_cast<int32_t>(factor) / 255;
+    uint32_t wrongUnsigned = 0;
+    for (int32_t x = -65535; x <= 65535; ++x) {
+      const int32_t quotient = x * static_cast<int32_t>(factor) / 255;
+      wrong += MulDiv255(x, scaled) != quotient;
+      const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(x)} * scaled) >> kReciprocal255Shift);
+      wrongUnsigned += factor > 0 && product + (x < 0 ? 1 - 2 * scaled : 0) != static_cast<uint32_t>(quotient);
+    }
     EXPECT_EQ(wrong, 0u) << "factor " << factor;
+    EXPECT_EQ(wrongUnsigned, 0u) << "factor " << factor;
   }
 }
 
