@@ -1,4 +1,5 @@
-// Engine throughput: the 8-voice render and the full wave-table rebuild of a playback start.
+// Engine throughput: the 8-voice render, its filter pass alone, and the full wave-table
+// rebuild of a playback start.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -6,6 +7,7 @@
 
 #include "eight_voice_song.h"
 #include "engine/engine.h"
+#include "engine/voice_filter.h"
 
 namespace kelmar {
 namespace {
@@ -40,6 +42,31 @@ void BM_RenderBuffer8Voices(benchmark::State& state) {
   state.counters["x_real_time@44100"] = benchmark::Counter(frames / 44100.0, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RenderBuffer8Voices)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// The filter pass over one block, apart from the oscillators that feed it: per frame, the
+// time the serial filter steps of all the voices take together. Arguments: voices, RenderPath.
+void BM_FilterPass(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  auto scratch = std::make_unique<Engine::FilterScratch>();
+  for (int i = 0; i < kRenderBlock * kFilterSlots; ++i) {
+    scratch->samples[i] = static_cast<int16_t>((i * 7919) % 60000 - 30000);
+    scratch->settings[i] = FilterSetting(static_cast<uint32_t>(1 + i % 200), static_cast<uint32_t>(100 + i % 100));
+  }
+  Channel voices[kFilterSlots]{};
+  Channel* lanes[kFilterSlots];
+  for (int j = 0; j < kFilterSlots; ++j) {
+    voices[j].LRVolume = static_cast<uint8_t>(0x9F + j);
+    lanes[j] = &voices[j];
+  }
+  int32_t mix[kRenderBlock] = {};
+  for (auto _ : state) {
+    FilterPass(lanes, nullptr, count, static_cast<RenderPath>(state.range(1)), *scratch, mix, kRenderBlock);
+    benchmark::DoNotOptimize(mix);
+  }
+  state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRenderBlock,
+                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FilterPass)->ArgsProduct({{4, 5, 8}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 void BM_RenderBufferSilent(benchmark::State& state) {
   auto e = std::make_unique<Engine>();
