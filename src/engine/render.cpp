@@ -95,12 +95,16 @@ template <bool kNoise, bool kTable, bool kStem>
   uint64_t setting = kTable ? 0 : settingFor(latchedVol);
   const int32_t* table = kTable ? OutputTableFor(a, latchedVol >> 8, lr) : nullptr;
 
-  // One frame, the phase already advanced: wave or noise, then the mix or the scratch.
-  auto emit = [&](int i) {
+  // The table index (noise: phase bits 20..31; wave: 16..23, PhasePos >> 8) is the top of
+  // the phase shifted up by kUp, where one shift takes it.
+  constexpr int kUp = kNoise ? 0 : 8;
+  constexpr int kIndexShift = kNoise ? 20 : 24;
+  // One frame, from its table index: wave or noise, then the mix or the scratch.
+  auto emit = [&](int i, uint32_t index) {
     if constexpr (kNoise) {
-      samples[i * kFilterSlots] = noise[(phase >> 20) & 4095];
+      samples[i * kFilterSlots] = noise[index];
     } else {
-      const int b = wave[morph[(phase >> 16) & 255]];  // PhasePos >> 8
+      const int b = wave[morph[index]];
       if constexpr (kTable) {
         const int32_t out = table[b];
         mix[i] += out;
@@ -125,11 +129,14 @@ template <bool kNoise, bool kTable, bool kStem>
         const uint32_t toWrap = (1u << 24) - (phase & 0xFFFFFFu);
         run = static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(run), (toWrap - 1) / inc));
       }
+      uint32_t up = phase << kUp;
+      const uint32_t stepUp = inc << kUp;
 #pragma GCC unroll 4
       for (const int end = i + run; i < end; ++i) {  // unrolled: the loop's own overhead is a third of it
-        phase += inc;
-        emit(i);
+        up += stepUp;
+        emit(i, up >> kIndexShift);
       }
+      phase += static_cast<uint32_t>(run) * inc;
       prevPos = static_cast<uint16_t>(phase >> 8);
       if (i == frames) break;
     }
@@ -146,7 +153,7 @@ template <bool kNoise, bool kTable, bool kStem>
         setting = settingFor(latchedVol);
     }
     prevPos = pos;
-    emit(i);
+    emit(i, (phase << kUp) >> kIndexShift);
     ++i;
   }
 
