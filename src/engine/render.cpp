@@ -95,8 +95,8 @@ template <bool kNoise, bool kTable, bool kStem>
   uint64_t setting = kTable ? 0 : settingFor(latchedVol);
   const int32_t* table = kTable ? OutputTableFor(a, latchedVol >> 8, lr) : nullptr;
 
-  // The table index (noise: phase bits 20..31; wave: 16..23, PhasePos >> 8) is the top of
-  // the phase shifted up by kUp, where one shift takes it.
+  // The table index is phase bits 20..31 for noise and 16..23 for the wave (PhasePos >> 8).
+  // With the phase shifted left by kUp, those bits are its top, and one right shift takes them.
   constexpr int kUp = kNoise ? 0 : 8;
   constexpr int kIndexShift = kNoise ? 20 : 24;
   // One frame, from its table index: wave or noise, then the mix or the scratch.
