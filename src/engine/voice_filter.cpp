@@ -5,6 +5,8 @@
 // divide_by_255.h.
 #include "engine/voice_filter.h"
 
+#include <algorithm>
+
 #include "engine/cpu_features.h"
 #include "engine/stereo_pack.h"
 
@@ -119,16 +121,33 @@ inline int64_t PanGains(const Channel& ch) {
   return _mm_add_epi32(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
 }
 
-// Quads of voices: slots 0..3, then 4..7. Unused slots have gains 0, so they add nothing.
-template <int kQuads>
+// A fifth voice beside a quad: QuadFrame in integer code, for the gains of PanGains.
+inline int32_t FifthFrame(int& state, int sample, uint64_t setting, uint64_t gains) {
+  const auto scaled = static_cast<uint32_t>(setting);
+  const int d = sample - state;
+  const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(d)} * scaled) >> kReciprocal255Shift);
+  state = static_cast<int>(static_cast<uint32_t>(state) + product + (d < 0 ? 1 - 2 * scaled : 0));
+  // As QuadFrame: both pan products of |v| from one multiply, then the state's sign for both.
+  const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
+  const uint64_t level = (magnitude * (setting >> 32)) >> kReciprocal255Shift;
+  const uint64_t panned = level * gains;
+  const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
+  return state < 0 ? -packed : packed;
+}
+
+// Quads of voices (slots 0..3, then 4..7), or one quad and slot 4 in integer code: vector
+// and integer instructions issue side by side, so five voices take less time than two quads
+// (a sixth in integer code takes more). Unused slots have gains 0, so they add nothing.
+template <int kQuads, bool kFifth>
 [[gnu::target("avx2")]] [[gnu::noinline]] void FilterPassQuads(Channel* const* voices, int count,
                                                                const FilterScratch& in, int32_t* mix, int frames) {
-  static_assert(kQuads == 1 || kQuads == 2);
+  static_assert(kQuads == 1 || (kQuads == 2 && !kFifth));
   alignas(32) int64_t state[8] = {}, gains[8] = {};
   for (int j = 0; j < count; ++j) {
     state[j] = voices[j]->FilterState;
     gains[j] = PanGains(*voices[j]);
   }
+  int fifthState = kFifth ? voices[4]->FilterState : 0;
   // Two quads are written out, not looped, so that both states stay in registers.
   __m256i st0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state));
   __m256i st1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state + 4));
@@ -139,23 +158,35 @@ template <int kQuads>
                : _mm256_add_epi32(                                                                         \
                      QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, in.settings + (i) * kFilterSlots), \
                      QuadFrame(st1, gain1, in.samples + (i) * kFilterSlots + 4, in.settings + (i) * kFilterSlots + 4)))
+  auto fifth = [&](int i) {
+    const int at = i * kFilterSlots + 4;
+    return FifthFrame(fifthState, in.samples[at], in.settings[at], static_cast<uint64_t>(gains[4]));
+  };
   int i = 0;
   for (; i + 4 <= frames; i += 4) {  // in this order: each frame steps the states
     const __m256i f0 = KELMAR_QUADS_FRAME(i), f1 = KELMAR_QUADS_FRAME(i + 1);
     const __m256i f2 = KELMAR_QUADS_FRAME(i + 2), f3 = KELMAR_QUADS_FRAME(i + 3);
     __m128i* at = reinterpret_cast<__m128i*>(mix + i);
-    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), QuadSums(f0, f1, f2, f3)));
+    __m128i sums = _mm_add_epi32(_mm_loadu_si128(at), QuadSums(f0, f1, f2, f3));
+    if constexpr (kFifth) {
+      const int32_t o0 = fifth(i), o1 = fifth(i + 1), o2 = fifth(i + 2), o3 = fifth(i + 3);  // in this order
+      sums = _mm_add_epi32(sums, _mm_setr_epi32(o0, o1, o2, o3));
+    }
+    _mm_storeu_si128(at, sums);
   }
   for (; i < frames; ++i) {
     const __m256i sum = KELMAR_QUADS_FRAME(i);
     __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
     total = _mm_add_epi32(total, _mm_unpackhi_epi64(total, total));
-    mix[i] += _mm_cvtsi128_si32(total);
+    mix[i] += _mm_cvtsi128_si32(total) + (kFifth ? fifth(i) : 0);
   }
 #undef KELMAR_QUADS_FRAME
   _mm256_store_si256(reinterpret_cast<__m256i*>(state), st0);
   _mm256_store_si256(reinterpret_cast<__m256i*>(state + 4), st1);
-  for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  for (int j = 0; j < std::min(count, 4 * kQuads); ++j) {
+    voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  }
+  if constexpr (kFifth) voices[4]->FilterState = static_cast<int16_t>(fifthState);
 }
 
 // ---- SSE2 (every x86-64 processor): two voices per register, without SSSE3's abs and sign.
@@ -235,8 +266,9 @@ void FilterPass(Channel* const* voices, int16_t* const* stems, int count, Render
   if (stems) return FilterPassWithStems(voices, stems, count, in, mix, frames);
 #ifdef KELMAR_VECTOR_FILTER
   if (path == RenderPath::Best && HasAvx2()) {
-    if (count <= 4) return FilterPassQuads<1>(voices, count, in, mix, frames);
-    return FilterPassQuads<2>(voices, count, in, mix, frames);
+    if (count <= 4) return FilterPassQuads<1, false>(voices, count, in, mix, frames);
+    if (count == 5) return FilterPassQuads<1, true>(voices, count, in, mix, frames);
+    return FilterPassQuads<2, false>(voices, count, in, mix, frames);
   }
   if (path != RenderPath::Scalar && count > 2) return FilterPassPairs(voices, count, in, mix, frames);
 #else

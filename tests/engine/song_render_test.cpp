@@ -320,26 +320,28 @@ namespace {
 // Full-scale jumps through the filter: a square wave switching between 0 and 255 every
 // few samples, with Filter 1 (so k stays 255) and with strong filters, on all eight voices.
 TEST(SongRender, FullScaleFilterSwingsMatchTheReference) {
-  Song s;
-  ResetSong(s);
-  for (int c = 0; c < 8; ++c) {
-    Instrument& ins = s.Instruments[c + 1];
-    ins.SrcOsc1Amp = 127;
-    ins.SrcOsc1Wave = 0xF3;  // square, 16x
-    ins.SrcOsc2Amp = 127;
-    ins.SrcOsc2Wave = 0xF3;
-    ins.DstOsc1Amp = -127;
-    ins.DstOsc1Wave = 0xB3;
-    ins.Filter = static_cast<uint8_t>(c < 4 ? 1 : 255 - c);
-    SetEnvelope(ins.VolEnv, 255, {});
-    SetEnvelope(ins.SweepEnv, 0, {{7, 255}});
-    ins.NzeEnable = c == 6;
-    ins.NzeLen1 = 255;
-    PutNote(s, 0, c, 0, 70 + c * 3, Fx(kEffectInstrument, kEffectVolume), static_cast<uint8_t>(c + 1),
-            static_cast<uint8_t>(c % 2 ? 0xFF : 0x9F));
+  for (const int filtered : {8, 5}) {  // every voice, or five (the vector pass has a way of its own for five)
+    Song s;
+    ResetSong(s);
+    for (int c = 0; c < 8; ++c) {
+      Instrument& ins = s.Instruments[c + 1];
+      ins.SrcOsc1Amp = 127;
+      ins.SrcOsc1Wave = 0xF3;  // square, 16x
+      ins.SrcOsc2Amp = 127;
+      ins.SrcOsc2Wave = 0xF3;
+      ins.DstOsc1Amp = -127;
+      ins.DstOsc1Wave = 0xB3;
+      ins.Filter = static_cast<uint8_t>(c >= filtered ? 0 : c < 4 ? 1 : 255 - c);
+      SetEnvelope(ins.VolEnv, 255, {});
+      SetEnvelope(ins.SweepEnv, 0, {{7, 255}});
+      ins.NzeEnable = c == 6 && c < filtered;
+      ins.NzeLen1 = 255;
+      PutNote(s, 0, c, 0, 70 + c * 3, Fx(kEffectInstrument, kEffectVolume), static_cast<uint8_t>(c + 1),
+              static_cast<uint8_t>(c % 2 ? 0xFF : 0x9F));
+    }
+    const auto out = RenderBoth(s, 20000, 0, 1);
+    EXPECT_GT(CountNonZero(out), 30000);
   }
-  const auto out = RenderBoth(s, 20000, 0, 1);
-  EXPECT_GT(CountNonZero(out), 30000);
 }
 
 }  // namespace
