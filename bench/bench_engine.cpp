@@ -66,7 +66,7 @@ void BM_FilterPass(benchmark::State& state) {
   state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRenderBlock,
                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_FilterPass)->ArgsProduct({{4, 5, 6, 8}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FilterPass)->ArgsProduct({{1, 2, 3, 4, 5, 6, 8}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 void BM_RenderBufferSilent(benchmark::State& state) {
   auto e = std::make_unique<Engine>();

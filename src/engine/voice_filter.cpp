@@ -19,27 +19,47 @@ namespace {
 
 using FilterScratch = Engine::FilterScratch;
 
-// One voice, one frame: the filter step, then volume and the two pan nibbles.
-// |sample - state| <= 65535 and |state| <= 32768, so both products stay within the reciprocal's range.
-inline int32_t FilterFrame(int& state, int sample, uint64_t setting, int leftGain, int rightGain) {
-  state += MulDiv255(sample - state, static_cast<uint32_t>(setting));  // always between state and sample
-  const int v = MulDiv255(state, static_cast<uint32_t>(setting >> 32));
-  return Pack(v * leftGain / 128, v * rightGain / 128);
+// Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
+inline uint64_t PanGains(const Channel& ch) {
+  return (static_cast<uint64_t>(ch.LRVolume >> 4) << 24) | (ch.LRVolume & 15u);
+}
+
+// One voice, one frame: the filter step, then volume and the two pan nibbles, for the gains
+// of PanGains. Every path computes exactly this.
+//
+// The filter step, state += MulDiv255(sample - state, k), is the chain through the frames,
+// so it takes neither the magnitude nor the sign of d = sample - state. The unsigned product
+// of d's 32 bits and S = Scaled255(k), shifted right by 31, is floor(d * S / 2^31), plus 2S
+// where d < 0 (d's bits read as d + 2^32). k is at least 1 and S is odd, so for d < 0 that
+// floor lies 1 below the quotient truncated toward zero. The correction, 1 - 2S where d < 0,
+// does not wait for the product. (|d| <= 65535 keeps the product within the reciprocal's range.)
+//
+// Then |v| = |state| * level / 255 (|state| <= 32768), |v| * left / 128 into bits 16.. and
+// |v| * right / 128 into bits 0..11 (at most 3840 each), and the sign of the state for both.
+inline int32_t FilterFrame(int& state, int sample, uint64_t setting, uint64_t gains) {
+  const auto scaled = static_cast<uint32_t>(setting);
+  const int d = sample - state;
+  const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(d)} * scaled) >> kReciprocal255Shift);
+  state = static_cast<int>(static_cast<uint32_t>(state) + product + (d < 0 ? 1 - 2 * scaled : 0));
+  const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
+  const uint64_t panned = ((magnitude * (setting >> 32)) >> kReciprocal255Shift) * gains;
+  const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
+  return state < 0 ? -packed : packed;
 }
 
 template <int N>
 [[gnu::noinline]] void FilterPassN(Channel* const* voices, const FilterScratch& in, int32_t* mix, int frames) {
-  int state[N], leftGain[N], rightGain[N];
+  int state[N];
+  uint64_t gains[N];
   for (int j = 0; j < N; ++j) {
     state[j] = voices[j]->FilterState;
-    leftGain[j] = voices[j]->LRVolume >> 4;
-    rightGain[j] = voices[j]->LRVolume & 15;
+    gains[j] = PanGains(*voices[j]);
   }
   for (int i = 0; i < frames; ++i) {
     int32_t sum = 0;
     for (int j = 0; j < N; ++j) {
       const int at = i * kFilterSlots + j;
-      sum += FilterFrame(state[j], in.samples[at], in.settings[at], leftGain[j], rightGain[j]);
+      sum += FilterFrame(state[j], in.samples[at], in.settings[at], gains[j]);
     }
     mix[i] += sum;
   }
@@ -52,11 +72,10 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
   for (int j = 0; j < count; ++j) {
     Channel& ch = *voices[j];
     int state = ch.FilterState;
-    const int leftGain = ch.LRVolume >> 4;
-    const int rightGain = ch.LRVolume & 15;
+    const uint64_t gains = PanGains(ch);
     for (int i = 0; i < frames; ++i) {
       const int at = i * kFilterSlots + j;
-      const int32_t out = FilterFrame(state, in.samples[at], in.settings[at], leftGain, rightGain);
+      const int32_t out = FilterFrame(state, in.samples[at], in.settings[at], gains);
       mix[i] += out;
       if (stems[j]) {
         stems[j][2 * i] = LeftOf(out);
@@ -70,21 +89,12 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KELMAR_VECTOR_FILTER 1
 
-// Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
-inline int64_t PanGains(const Channel& ch) {
-  return (static_cast<int64_t>(ch.LRVolume >> 4) << 24) | (ch.LRVolume & 15);
-}
-
 // In every vector lane below, a voice's values sit in the low 32 bits of a 64-bit lane: the
 // 32 x 32 -> 64-bit multiply then divides by 255 in one step (see divide_by_255.h), which
 // keeps each frame's filter chain short. The high halves of states and samples are never
 // read; the sums of outputs take their low halves only.
 //
-// The filter step is the chain through the frames, so it takes neither the magnitude nor the
-// sign of d = sample - state. The unsigned product of d's 32 bits and S = Scaled255(k),
-// shifted right by 31, is floor(d * S / 2^31), plus 2S where d < 0 (d's bits read as
-// d + 2^32). k is at least 1 and S is odd, so for d < 0 that floor lies 1 below the quotient
-// truncated toward zero. The correction, 1 - 2S where d < 0, does not wait for the product.
+// The filter step and the output are those of FilterFrame, lane by lane.
 
 // ---- AVX2: four voices per register.
 
@@ -121,20 +131,6 @@ inline int64_t PanGains(const Channel& ch) {
   return _mm_add_epi32(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
 }
 
-// A fifth voice beside a quad: QuadFrame in integer code, for the gains of PanGains.
-inline int32_t FifthFrame(int& state, int sample, uint64_t setting, uint64_t gains) {
-  const auto scaled = static_cast<uint32_t>(setting);
-  const int d = sample - state;
-  const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(d)} * scaled) >> kReciprocal255Shift);
-  state = static_cast<int>(static_cast<uint32_t>(state) + product + (d < 0 ? 1 - 2 * scaled : 0));
-  // As QuadFrame: both pan products of |v| from one multiply, then the state's sign for both.
-  const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
-  const uint64_t level = (magnitude * (setting >> 32)) >> kReciprocal255Shift;
-  const uint64_t panned = level * gains;
-  const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
-  return state < 0 ? -packed : packed;
-}
-
 // Quads of voices (slots 0..3, then 4..7), or one quad and slot 4 in integer code: vector
 // and integer instructions issue side by side, so five voices take less time than two quads
 // (a sixth in integer code takes more). Unused slots have gains 0, so they add nothing.
@@ -142,7 +138,8 @@ template <int kQuads, bool kFifth>
 [[gnu::target("avx2")]] [[gnu::noinline]] void FilterPassQuads(Channel* const* voices, int count,
                                                                const FilterScratch& in, int32_t* mix, int frames) {
   static_assert(kQuads == 1 || (kQuads == 2 && !kFifth));
-  alignas(32) int64_t state[8] = {}, gains[8] = {};
+  alignas(32) int64_t state[8] = {};
+  alignas(32) uint64_t gains[8] = {};
   for (int j = 0; j < count; ++j) {
     state[j] = voices[j]->FilterState;
     gains[j] = PanGains(*voices[j]);
@@ -160,7 +157,7 @@ template <int kQuads, bool kFifth>
                      QuadFrame(st1, gain1, in.samples + (i) * kFilterSlots + 4, in.settings + (i) * kFilterSlots + 4)))
   auto fifth = [&](int i) {
     const int at = i * kFilterSlots + 4;
-    return FifthFrame(fifthState, in.samples[at], in.settings[at], static_cast<uint64_t>(gains[4]));
+    return FilterFrame(fifthState, in.samples[at], in.settings[at], gains[4]);
   };
   int i = 0;
   for (; i + 4 <= frames; i += 4) {  // in this order: each frame steps the states
@@ -227,7 +224,8 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
 
 [[gnu::noinline]] void FilterPassPairs(Channel* const* voices, int count, const FilterScratch& in, int32_t* mix,
                                        int frames) {
-  alignas(16) int64_t state[8] = {}, gains[8] = {};
+  alignas(16) int64_t state[8] = {};
+  alignas(16) uint64_t gains[8] = {};
   for (int j = 0; j < count; ++j) {
     state[j] = voices[j]->FilterState;
     gains[j] = PanGains(*voices[j]);
@@ -265,12 +263,14 @@ void FilterPass(Channel* const* voices, int16_t* const* stems, int count, Render
                 int32_t* mix, int frames) {
   if (stems) return FilterPassWithStems(voices, stems, count, in, mix, frames);
 #ifdef KELMAR_VECTOR_FILTER
-  if (path == RenderPath::Best && HasAvx2()) {
+  // Integer code is the quicker for one voice, and for up to five against SSE2's pairs
+  // (bench_engine, FilterPass).
+  if (path == RenderPath::Best && HasAvx2() && count > 1) {
     if (count <= 4) return FilterPassQuads<1, false>(voices, count, in, mix, frames);
     if (count == 5) return FilterPassQuads<1, true>(voices, count, in, mix, frames);
     return FilterPassQuads<2, false>(voices, count, in, mix, frames);
   }
-  if (path != RenderPath::Scalar && count > 2) return FilterPassPairs(voices, count, in, mix, frames);
+  if (path != RenderPath::Scalar && count > 5) return FilterPassPairs(voices, count, in, mix, frames);
 #else
   (void)path;
 #endif

@@ -88,14 +88,16 @@ std::vector<int16_t> RenderBoth(const Song& song, int frames, uint8_t order, uin
     done += n;
   }
   const auto ref = ReferenceRender(*b, frames);
-  // The plain filter path (no vector registers) gives the same frames.
-  auto c = NewEngine();
-  c->Path = RenderPath::Scalar;
-  c->song = song;
-  c->StartPlayback(order, 0, mode);
-  c->StopAtLoop = stopAtLoop;
-  EXPECT_EQ(RenderFramesHeadless(*c, frames), ref);
-  ExpectSameVoices(*c, *b);
+  // The SSE2 and the plain filter paths give the same frames.
+  for (const RenderPath path : {RenderPath::Sse2, RenderPath::Scalar}) {
+    auto c = NewEngine();
+    c->Path = path;
+    c->song = song;
+    c->StartPlayback(order, 0, mode);
+    c->StopAtLoop = stopAtLoop;
+    EXPECT_EQ(RenderFramesHeadless(*c, frames), ref);
+    ExpectSameVoices(*c, *b);
+  }
   EXPECT_EQ(out.size(), ref.size());
   size_t firstDiff = 0;
   while (firstDiff < out.size() && out[firstDiff] == ref[firstDiff]) ++firstDiff;
