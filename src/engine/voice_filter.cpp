@@ -5,8 +5,6 @@
 // divide_by_255.h.
 #include "engine/voice_filter.h"
 
-#include <algorithm>
-
 #include "engine/cpu_features.h"
 #include "engine/stereo_pack.h"
 
@@ -110,8 +108,6 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
                                        _mm256_sub_epi32(_mm256_set1_epi64x(1), _mm256_add_epi32(setting, setting)));
   state = _mm256_add_epi32(_mm256_add_epi32(state, fix),
                            _mm256_srli_epi64(_mm256_mul_epu32(d, setting), kReciprocal255Shift));
-  // |v| = |state| * level / 255; then |v| * left / 128 into bits 16.. and |v| * right / 128
-  // into bits 0..11 (at most 3840 each), and the sign of the state for both.
   const __m256i levelScaled = _mm256_shuffle_epi32(setting, _MM_SHUFFLE(3, 3, 1, 1));  // the high halves, low
   const __m256i level =
       _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(state), levelScaled), kReciprocal255Shift);
@@ -180,10 +176,8 @@ template <int kQuads, bool kFifth>
 #undef KELMAR_QUADS_FRAME
   _mm256_store_si256(reinterpret_cast<__m256i*>(state), st0);
   _mm256_store_si256(reinterpret_cast<__m256i*>(state + 4), st1);
-  for (int j = 0; j < std::min(count, 4 * kQuads); ++j) {
-    voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
-  }
-  if constexpr (kFifth) voices[4]->FilterState = static_cast<int16_t>(fifthState);
+  for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  if constexpr (kFifth) voices[4]->FilterState = static_cast<int16_t>(fifthState);  // not the unused lane's
 }
 
 // ---- SSE2 (every x86-64 processor): two voices per register, without SSSE3's abs and sign.
