@@ -153,8 +153,10 @@ class Parser {
   static uint32_t RingSize(uint32_t length) {
     return length < kSegment ? std::bit_ceil(length + kMaxAhead + 2) : kRing;
   }
-  Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos & ringMask_].a; }
-  void Clear(uint32_t pos) {
+  // At, Clear and Offer run dozens of times a position: they are inlined in sanitized and
+  // fuzzing builds too, where the compiler would otherwise call them.
+  [[gnu::always_inline]] Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos & ringMask_].a; }
+  [[gnu::always_inline]] void Clear(uint32_t pos) {
     for (Arrival& a : At(pos)) a = Arrival{kNone, kNone, kNone, 0};
   }
   const Arrival& Slot(uint32_t slot) { return At(slot / kArrivals)[slot % kArrivals]; }
@@ -229,8 +231,8 @@ class Parser {
 
   // Keeps the arrival if it is among the kArrivals cheapest with distinct state at pos. Empty
   // entries cost kNone, so one comparison turns most offers away.
-  void Offer(uint32_t pos, uint32_t cost, uint32_t lastOffset, bool afterMatch, uint32_t prev, ItemKind kind,
-             uint32_t offset, uint32_t length) {
+  [[gnu::always_inline]] void Offer(uint32_t pos, uint32_t cost, uint32_t lastOffset, bool afterMatch, uint32_t prev,
+                                    ItemKind kind, uint32_t offset, uint32_t length) {
     Arrival* a = At(pos);
     if (cost >= a[kArrivals - 1].cost) return;
     const uint32_t state = (lastOffset << 1) | (afterMatch ? 1u : 0u);
