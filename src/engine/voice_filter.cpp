@@ -94,6 +94,24 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
 //
 // The filter step and the output are those of FilterFrame, lane by lane.
 
+// The voices' filter states and pan gains, one per 64-bit lane; unused lanes stay 0, so
+// their gains add nothing.
+struct alignas(32) VoiceLanes {
+  int64_t state[8] = {};
+  uint64_t gains[8] = {};
+
+  VoiceLanes(Channel* const* voices, int count) {
+    for (int j = 0; j < count; ++j) {
+      state[j] = voices[j]->FilterState;
+      gains[j] = PanGains(*voices[j]);
+    }
+  }
+  // The states back to the voices, from the low halves of the lanes.
+  void StoreStates(Channel* const* voices, int count) const {
+    for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  }
+};
+
 // ---- AVX2: four voices per register.
 
 // One frame of four voices: advances their filter states and returns their packed outputs
@@ -134,12 +152,9 @@ template <int kQuads, bool kFifth>
 [[gnu::target("avx2")]] [[gnu::noinline]] void FilterPassQuads(Channel* const* voices, int count,
                                                                const FilterScratch& in, int32_t* mix, int frames) {
   static_assert(kQuads == 1 || (kQuads == 2 && !kFifth));
-  alignas(32) int64_t state[8] = {};
-  alignas(32) uint64_t gains[8] = {};
-  for (int j = 0; j < count; ++j) {
-    state[j] = voices[j]->FilterState;
-    gains[j] = PanGains(*voices[j]);
-  }
+  VoiceLanes lanes(voices, count);
+  int64_t* const state = lanes.state;
+  const uint64_t* const gains = lanes.gains;
   int fifthState = kFifth ? voices[4]->FilterState : 0;
   // Two quads are written out, not looped, so that both states stay in registers.
   __m256i st0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state));
@@ -176,7 +191,7 @@ template <int kQuads, bool kFifth>
 #undef KELMAR_QUADS_FRAME
   _mm256_store_si256(reinterpret_cast<__m256i*>(state), st0);
   _mm256_store_si256(reinterpret_cast<__m256i*>(state + 4), st1);
-  for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  lanes.StoreStates(voices, count);
   if constexpr (kFifth) voices[4]->FilterState = static_cast<int16_t>(fifthState);  // not the unused lane's
 }
 
@@ -218,12 +233,9 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
 
 [[gnu::noinline]] void FilterPassPairs(Channel* const* voices, int count, const FilterScratch& in, int32_t* mix,
                                        int frames) {
-  alignas(16) int64_t state[8] = {};
-  alignas(16) uint64_t gains[8] = {};
-  for (int j = 0; j < count; ++j) {
-    state[j] = voices[j]->FilterState;
-    gains[j] = PanGains(*voices[j]);
-  }
+  VoiceLanes lanes(voices, count);
+  int64_t* const state = lanes.state;
+  const uint64_t* const gains = lanes.gains;
   __m128i st[4], gain[4];
   for (int p = 0; p < 4; ++p) {
     st[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(state + 2 * p));
@@ -246,7 +258,7 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
     mix[i] += _mm_cvtsi128_si32(_mm_add_epi32(f, _mm_unpackhi_epi64(f, f)));
   }
   for (int p = 0; p < 4; ++p) _mm_store_si128(reinterpret_cast<__m128i*>(state + 2 * p), st[p]);
-  for (int j = 0; j < count; ++j) voices[j]->FilterState = static_cast<int16_t>(static_cast<int32_t>(state[j]));
+  lanes.StoreStates(voices, count);
 }
 
 #endif
