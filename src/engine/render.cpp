@@ -119,13 +119,16 @@ template <bool kNoise, bool kTable, bool kStem>
     if constexpr (!kTable) settings[i * kFilterSlots] = setting;
   };
 
+  // The envelopes move only at a tick, and a block never crosses one: once a cycle start has
+  // taken their values, every later one in the block takes the same, and changes nothing.
+  bool settled = latchedVol == ch.VolEnvState.Value && latchedSweep == ch.SweepEnvState.Value;
   int i = 0;
   while (i < frames) {
     // While the step is below half a cycle, bit 15 of PhasePos falls exactly on the sample
     // where the phase passes a multiple of 2^24; the samples before it need no check.
-    if (prevPos == static_cast<uint16_t>(phase >> 8) && inc < (1u << 23)) {
+    if (settled || (prevPos == static_cast<uint16_t>(phase >> 8) && inc < (1u << 23))) {
       int run = frames - i;
-      if (inc != 0) {
+      if (!settled && inc != 0) {
         const uint32_t toWrap = (1u << 24) - (phase & 0xFFFFFFu);
         run = static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(run), (toWrap - 1) / inc));
       }
@@ -151,6 +154,7 @@ template <bool kNoise, bool kTable, bool kStem>
         table = OutputTableFor(a, latchedVol >> 8, lr);
       else
         setting = settingFor(latchedVol);
+      settled = true;
     }
     prevPos = pos;
     emit(i, (phase << kUp) >> kIndexShift);
