@@ -226,11 +226,17 @@ class Engine {
 
  public:
   // Renderer-private scratch (public only so that the renderer's helpers can name the type):
-  // per frame and voice slot, the raw sample and the filter setting (voice_filter.h) of the
-  // voices that pass through the filter.
+  // per frame and voice slot, the raw sample of the voices that pass through the filter, and
+  // per slot its filter settings (voice_filter.h). A block never crosses a tick, so a voice's
+  // setting changes at most once in it: `before` up to frame `from`, `after` from there on.
+  struct FilterSettings {
+    uint64_t before = 0;
+    uint64_t after = 0;
+    int from = 0;
+  };
   struct FilterScratch {
     alignas(32) int16_t samples[kRenderBlock * kChannelCount];
-    alignas(32) uint64_t settings[kRenderBlock * kChannelCount];
+    FilterSettings settings[kChannelCount];
   };
 
  private:

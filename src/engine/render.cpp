@@ -37,10 +37,10 @@ struct VoiceArgs {
   int32_t* table;
   int32_t* mix;
   int16_t* stem;
-  // Filtered or noisy voices leave, per frame, the raw sample and the filter setting for
-  // the filter pass, in slot `lane` of rows of kFilterSlots.
+  // Filtered or noisy voices leave, per frame, the raw sample for the filter pass, in slot
+  // `lane` of rows of kFilterSlots, and their filter settings in that slot's.
   int16_t* samples;
-  uint64_t* settings;
+  Engine::FilterSettings* settings;
   int frames;
 };
 
@@ -88,11 +88,10 @@ template <bool kNoise, bool kTable, bool kStem>
   const uint16_t* morph = a.tables->MorphByColumn[latchedSweep >> 8].data();
   const int frames = a.frames;
   int16_t* const samples = a.samples;
-  uint64_t* const settings = a.settings;
   auto settingFor = [filter](uint16_t vol) {
     return FilterSetting(255 - ((vol * filter) >> 16), static_cast<uint32_t>(vol >> 8));
   };
-  uint64_t setting = kTable ? 0 : settingFor(latchedVol);
+  if constexpr (!kTable) *a.settings = {settingFor(latchedVol), settingFor(latchedVol), frames};
   const int32_t* table = kTable ? OutputTableFor(a, latchedVol >> 8, lr) : nullptr;
 
   // The table index is phase bits 20..31 for noise and 16..23 for the wave (PhasePos >> 8).
@@ -116,7 +115,6 @@ template <bool kNoise, bool kTable, bool kStem>
         samples[i * kFilterSlots] = kSampleOfByte[b];
       }
     }
-    if constexpr (!kTable) settings[i * kFilterSlots] = setting;
   };
 
   // The envelopes move only at a tick, and a block never crosses one: once a cycle start has
@@ -150,10 +148,12 @@ template <bool kNoise, bool kTable, bool kStem>
       latchedVol = ch.VolEnvState.Value;
       latchedSweep = ch.SweepEnvState.Value;
       morph = a.tables->MorphByColumn[latchedSweep >> 8].data();
-      if constexpr (kTable)
+      if constexpr (kTable) {
         table = OutputTableFor(a, latchedVol >> 8, lr);
-      else
-        setting = settingFor(latchedVol);
+      } else {
+        a.settings->after = settingFor(latchedVol);
+        a.settings->from = i;
+      }
       settled = true;
     }
     prevPos = pos;
@@ -261,7 +261,7 @@ void Engine::RenderVoices(uint8_t channels, int32_t* mix, int n, int16_t* const*
                          mix,
                          stem,
                          scratch.samples + lane,
-                         scratch.settings + lane,
+                         &scratch.settings[lane],
                          n};
     kOscillatorVariants[(ch.NoiseOn ? 4 : 0) | (direct ? 2 : 0) | (stem ? 1 : 0)](args);
     if (!direct) {

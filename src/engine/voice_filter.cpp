@@ -5,6 +5,8 @@
 // divide_by_255.h.
 #include "engine/voice_filter.h"
 
+#include <algorithm>
+
 #include "engine/cpu_features.h"
 #include "engine/stereo_pack.h"
 
@@ -16,6 +18,23 @@ namespace kelmar {
 namespace {
 
 using FilterScratch = Engine::FilterScratch;
+using FilterSettings = Engine::FilterSettings;
+
+// The block in segments in which no voice's setting changes: writes each segment's end, in
+// order (the last is frames), to ends and returns how many there are (at most count + 1).
+int SegmentEnds(const FilterSettings* settings, int count, int frames, int* ends) {
+  int n = 0;
+  for (int j = 0; j < count; ++j) {
+    if (settings[j].from > 0 && settings[j].from < frames) ends[n++] = settings[j].from;
+  }
+  std::sort(ends, ends + n);
+  n = static_cast<int>(std::unique(ends, ends + n) - ends);
+  ends[n++] = frames;
+  return n;
+}
+
+// A voice's setting in the segment that begins at frame start.
+inline uint64_t SettingFrom(const FilterSettings& s, int start) { return start < s.from ? s.before : s.after; }
 
 // Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
 inline uint64_t PanGains(const Channel& ch) {
@@ -53,13 +72,16 @@ template <int N>
     state[j] = voices[j]->FilterState;
     gains[j] = PanGains(*voices[j]);
   }
-  for (int i = 0; i < frames; ++i) {
-    int32_t sum = 0;
-    for (int j = 0; j < N; ++j) {
-      const int at = i * kFilterSlots + j;
-      sum += FilterFrame(state[j], in.samples[at], in.settings[at], gains[j]);
+  int ends[N + 1];
+  const int segments = SegmentEnds(in.settings, N, frames, ends);
+  for (int k = 0, start = 0; k < segments; start = ends[k++]) {
+    uint64_t setting[N];
+    for (int j = 0; j < N; ++j) setting[j] = SettingFrom(in.settings[j], start);
+    for (int i = start; i < ends[k]; ++i) {
+      int32_t sum = 0;
+      for (int j = 0; j < N; ++j) sum += FilterFrame(state[j], in.samples[i * kFilterSlots + j], setting[j], gains[j]);
+      mix[i] += sum;
     }
-    mix[i] += sum;
   }
   for (int j = 0; j < N; ++j) voices[j]->FilterState = static_cast<int16_t>(state[j]);
 }
@@ -71,9 +93,9 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
     Channel& ch = *voices[j];
     int state = ch.FilterState;
     const uint64_t gains = PanGains(ch);
+    const FilterSettings& settings = in.settings[j];
     for (int i = 0; i < frames; ++i) {
-      const int at = i * kFilterSlots + j;
-      const int32_t out = FilterFrame(state, in.samples[at], in.settings[at], gains);
+      const int32_t out = FilterFrame(state, in.samples[i * kFilterSlots + j], SettingFrom(settings, i), gains);
       mix[i] += out;
       if (stems[j]) {
         stems[j][2 * i] = LeftOf(out);
@@ -112,23 +134,38 @@ struct alignas(32) VoiceLanes {
   }
 };
 
+// The voices' settings in the segment that begins at frame start, in a row of all the slots
+// (unused slots 0).
+void SegmentSettings(const FilterSettings* settings, int count, int start, uint64_t* row) {
+  for (int j = 0; j < kFilterSlots; ++j) row[j] = j < count ? SettingFrom(settings[j], start) : 0;
+}
+
 // ---- AVX2: four voices per register.
+
+// Four voices' settings as their frames take them: per lane the scaled coefficient S, the
+// correction 1 - 2S where d < 0, and the scaled level, each in the low half.
+struct QuadSetting {
+  __m256i scaled, fix, level;
+};
+
+[[gnu::target("avx2")]] inline QuadSetting QuadSettingOf(const uint64_t* row) {
+  const __m256i setting = _mm256_load_si256(reinterpret_cast<const __m256i*>(row));
+  return {setting, _mm256_sub_epi32(_mm256_set1_epi64x(1), _mm256_add_epi32(setting, setting)),
+          _mm256_srli_epi64(setting, 32)};
+}
 
 // One frame of four voices: advances their filter states and returns their packed outputs
 // (low 32 bits of each lane; the high halves are left over).
 [[gnu::target("avx2")]] [[gnu::always_inline]] inline __m256i QuadFrame(__m256i& state, __m256i gain,
                                                                         const int16_t* samples,
-                                                                        const uint64_t* settings) {
+                                                                        const QuadSetting& set) {
   const __m256i s = _mm256_cvtepi16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)));
-  const __m256i setting = _mm256_load_si256(reinterpret_cast<const __m256i*>(settings));
   const __m256i d = _mm256_sub_epi32(s, state);
-  const __m256i fix = _mm256_and_si256(_mm256_srai_epi32(d, 31),
-                                       _mm256_sub_epi32(_mm256_set1_epi64x(1), _mm256_add_epi32(setting, setting)));
+  const __m256i fix = _mm256_and_si256(_mm256_srai_epi32(d, 31), set.fix);
   state = _mm256_add_epi32(_mm256_add_epi32(state, fix),
-                           _mm256_srli_epi64(_mm256_mul_epu32(d, setting), kReciprocal255Shift));
-  const __m256i levelScaled = _mm256_shuffle_epi32(setting, _MM_SHUFFLE(3, 3, 1, 1));  // the high halves, low
+                           _mm256_srli_epi64(_mm256_mul_epu32(d, set.scaled), kReciprocal255Shift));
   const __m256i level =
-      _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(state), levelScaled), kReciprocal255Shift);
+      _mm256_srli_epi64(_mm256_mul_epu32(_mm256_abs_epi32(state), set.level), kReciprocal255Shift);
   // |v| * left sits at bits 24 and up of the product and |v| * right below bit 19: the low
   // 16 bits come from the product >> 7, the next 16 from the product >> 15 (a word blend).
   const __m256i panned = _mm256_mul_epu32(level, gain);
@@ -147,7 +184,8 @@ struct alignas(32) VoiceLanes {
 
 // Quads of voices (slots 0..3, then 4..7), or one quad and slot 4 in integer code: vector
 // and integer instructions issue side by side, so five voices take less time than two quads
-// (a sixth in integer code takes more). Unused slots have gains 0, so they add nothing.
+// (a sixth in integer code takes more). Unused slots have gains 0, so they add nothing. The
+// block runs segment by segment, each with its settings in registers.
 template <int kQuads, bool kFifth>
 [[gnu::target("avx2")]] [[gnu::noinline]] void FilterPassQuads(Channel* const* voices, int count,
                                                                const FilterScratch& in, int32_t* mix, int frames) {
@@ -161,32 +199,38 @@ template <int kQuads, bool kFifth>
   __m256i st1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(state + 4));
   const __m256i gain0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(gains));
   const __m256i gain1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(gains + 4));
-#define KELMAR_QUADS_FRAME(i)                                                                              \
-  (kQuads == 1 ? QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, in.settings + (i) * kFilterSlots) \
-               : _mm256_add_epi32(                                                                         \
-                     QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, in.settings + (i) * kFilterSlots), \
-                     QuadFrame(st1, gain1, in.samples + (i) * kFilterSlots + 4, in.settings + (i) * kFilterSlots + 4)))
-  auto fifth = [&](int i) {
-    const int at = i * kFilterSlots + 4;
-    return FilterFrame(fifthState, in.samples[at], in.settings[at], gains[4]);
-  };
-  int i = 0;
-  for (; i + 4 <= frames; i += 4) {  // in this order: each frame steps the states
-    const __m256i f0 = KELMAR_QUADS_FRAME(i), f1 = KELMAR_QUADS_FRAME(i + 1);
-    const __m256i f2 = KELMAR_QUADS_FRAME(i + 2), f3 = KELMAR_QUADS_FRAME(i + 3);
-    __m128i* at = reinterpret_cast<__m128i*>(mix + i);
-    __m128i sums = _mm_add_epi32(_mm_loadu_si128(at), QuadSums(f0, f1, f2, f3));
-    if constexpr (kFifth) {
-      const int32_t o0 = fifth(i), o1 = fifth(i + 1), o2 = fifth(i + 2), o3 = fifth(i + 3);  // in this order
-      sums = _mm_add_epi32(sums, _mm_setr_epi32(o0, o1, o2, o3));
+#define KELMAR_QUADS_FRAME(i)                                                          \
+  (kQuads == 1 ? QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, set0)          \
+               : _mm256_add_epi32(QuadFrame(st0, gain0, in.samples + (i) * kFilterSlots, set0), \
+                                  QuadFrame(st1, gain1, in.samples + (i) * kFilterSlots + 4, set1)))
+  int ends[kFilterSlots + 1];
+  const int segments = SegmentEnds(in.settings, count, frames, ends);
+  for (int k = 0, start = 0; k < segments; start = ends[k++]) {
+    alignas(32) uint64_t row[kFilterSlots];
+    SegmentSettings(in.settings, count, start, row);
+    const QuadSetting set0 = QuadSettingOf(row), set1 = QuadSettingOf(row + 4);
+    auto fifth = [&, setting = row[4]](int i) {
+      return FilterFrame(fifthState, in.samples[i * kFilterSlots + 4], setting, gains[4]);
+    };
+    const int end = ends[k];
+    int i = start;
+    for (; i + 4 <= end; i += 4) {  // in this order: each frame steps the states
+      const __m256i f0 = KELMAR_QUADS_FRAME(i), f1 = KELMAR_QUADS_FRAME(i + 1);
+      const __m256i f2 = KELMAR_QUADS_FRAME(i + 2), f3 = KELMAR_QUADS_FRAME(i + 3);
+      __m128i* at = reinterpret_cast<__m128i*>(mix + i);
+      __m128i sums = _mm_add_epi32(_mm_loadu_si128(at), QuadSums(f0, f1, f2, f3));
+      if constexpr (kFifth) {
+        const int32_t o0 = fifth(i), o1 = fifth(i + 1), o2 = fifth(i + 2), o3 = fifth(i + 3);  // in this order
+        sums = _mm_add_epi32(sums, _mm_setr_epi32(o0, o1, o2, o3));
+      }
+      _mm_storeu_si128(at, sums);
     }
-    _mm_storeu_si128(at, sums);
-  }
-  for (; i < frames; ++i) {
-    const __m256i sum = KELMAR_QUADS_FRAME(i);
-    __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
-    total = _mm_add_epi32(total, _mm_unpackhi_epi64(total, total));
-    mix[i] += _mm_cvtsi128_si32(total) + (kFifth ? fifth(i) : 0);
+    for (; i < end; ++i) {
+      const __m256i sum = KELMAR_QUADS_FRAME(i);
+      __m128i total = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+      total = _mm_add_epi32(total, _mm_unpackhi_epi64(total, total));
+      mix[i] += _mm_cvtsi128_si32(total) + (kFifth ? fifth(i) : 0);
+    }
   }
 #undef KELMAR_QUADS_FRAME
   _mm256_store_si256(reinterpret_cast<__m256i*>(state), st0);
@@ -202,16 +246,23 @@ inline __m128i NegativeLanes(__m128i x) { return _mm_srai_epi32(_mm_shuffle_epi3
 // x or -x by the mask, half by half: a zero high half stays zero.
 inline __m128i Negate(__m128i x, __m128i negative) { return _mm_sub_epi32(_mm_xor_si128(x, negative), negative); }
 
+// Two voices' settings, as QuadSetting.
+struct PairSetting {
+  __m128i scaled, fix, level;
+};
+
+inline PairSetting PairSettingOf(const uint64_t* row) {
+  const __m128i setting = _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+  return {setting, _mm_sub_epi32(_mm_set1_epi64x(1), _mm_add_epi32(setting, setting)), _mm_srli_epi64(setting, 32)};
+}
+
 // One frame of two voices, as QuadFrame.
-inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const uint64_t* settings) {
-  const __m128i setting = _mm_load_si128(reinterpret_cast<const __m128i*>(settings));
+inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const PairSetting& set) {
   const __m128i d = _mm_sub_epi32(s, state);
-  const __m128i fix =
-      _mm_and_si128(_mm_srai_epi32(d, 31), _mm_sub_epi32(_mm_set1_epi64x(1), _mm_add_epi32(setting, setting)));
-  state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, setting), kReciprocal255Shift));
+  const __m128i fix = _mm_and_si128(_mm_srai_epi32(d, 31), set.fix);
+  state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, set.scaled), kReciprocal255Shift));
   const __m128i negative = NegativeLanes(state);
-  const __m128i v =
-      _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), _mm_srli_epi64(setting, 32)), kReciprocal255Shift);
+  const __m128i v = _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), set.level), kReciprocal255Shift);
   const __m128i panned = _mm_mul_epu32(v, gain);
   const __m128i packed = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(panned, 31 - 16), _mm_set1_epi64x(0xFFFF0000)),
                                       _mm_and_si128(_mm_srli_epi64(panned, 7), _mm_set1_epi64x(0xFFF)));
@@ -220,15 +271,15 @@ inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const uint64_t
 
 // One frame of four pairs of voices, slots 0..7 (unused slots have gains 0): the sum of
 // their outputs in the low halves of the two lanes.
-inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* samples, const uint64_t* settings) {
+inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* samples, const PairSetting* set) {
   // Samples a..h to lanes (a, b), (c, d), ...: each in the low half of its lane.
   const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
   const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16);
   const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16);
-  __m128i out = PairFrame(st[0], gain[0], _mm_unpacklo_epi32(lo, lo), settings);
-  out = _mm_add_epi32(out, PairFrame(st[1], gain[1], _mm_unpackhi_epi32(lo, lo), settings + 2));
-  out = _mm_add_epi32(out, PairFrame(st[2], gain[2], _mm_unpacklo_epi32(hi, hi), settings + 4));
-  return _mm_add_epi32(out, PairFrame(st[3], gain[3], _mm_unpackhi_epi32(hi, hi), settings + 6));
+  __m128i out = PairFrame(st[0], gain[0], _mm_unpacklo_epi32(lo, lo), set[0]);
+  out = _mm_add_epi32(out, PairFrame(st[1], gain[1], _mm_unpackhi_epi32(lo, lo), set[1]));
+  out = _mm_add_epi32(out, PairFrame(st[2], gain[2], _mm_unpacklo_epi32(hi, hi), set[2]));
+  return _mm_add_epi32(out, PairFrame(st[3], gain[3], _mm_unpackhi_epi32(hi, hi), set[3]));
 }
 
 [[gnu::noinline]] void FilterPassPairs(Channel* const* voices, int count, const FilterScratch& in, int32_t* mix,
@@ -241,21 +292,28 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
     st[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(state + 2 * p));
     gain[p] = _mm_load_si128(reinterpret_cast<const __m128i*>(gains + 2 * p));
   }
-  auto frame = [&](int i) {
-    return PairsFrame(st, gain, in.samples + i * kFilterSlots, in.settings + i * kFilterSlots);
-  };
-  int i = 0;
-  for (; i + 4 <= frames; i += 4) {
-    const __m128i f0 = frame(i), f1 = frame(i + 1), f2 = frame(i + 2), f3 = frame(i + 3);  // in this order
-    const __m128i f01 = _mm_or_si128(f0, _mm_slli_epi64(f1, 32));
-    const __m128i f23 = _mm_or_si128(f2, _mm_slli_epi64(f3, 32));
-    __m128i* at = reinterpret_cast<__m128i*>(mix + i);
-    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at),
-                                       _mm_add_epi32(_mm_unpacklo_epi64(f01, f23), _mm_unpackhi_epi64(f01, f23))));
-  }
-  for (; i < frames; ++i) {
-    const __m128i f = frame(i);
-    mix[i] += _mm_cvtsi128_si32(_mm_add_epi32(f, _mm_unpackhi_epi64(f, f)));
+  int ends[kFilterSlots + 1];
+  const int segments = SegmentEnds(in.settings, count, frames, ends);
+  for (int k = 0, start = 0; k < segments; start = ends[k++]) {
+    alignas(16) uint64_t row[kFilterSlots];
+    SegmentSettings(in.settings, count, start, row);
+    PairSetting set[4];
+    for (int p = 0; p < 4; ++p) set[p] = PairSettingOf(row + 2 * p);
+    auto frame = [&](int i) { return PairsFrame(st, gain, in.samples + i * kFilterSlots, set); };
+    const int end = ends[k];
+    int i = start;
+    for (; i + 4 <= end; i += 4) {
+      const __m128i f0 = frame(i), f1 = frame(i + 1), f2 = frame(i + 2), f3 = frame(i + 3);  // in this order
+      const __m128i f01 = _mm_or_si128(f0, _mm_slli_epi64(f1, 32));
+      const __m128i f23 = _mm_or_si128(f2, _mm_slli_epi64(f3, 32));
+      __m128i* at = reinterpret_cast<__m128i*>(mix + i);
+      _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at),
+                                         _mm_add_epi32(_mm_unpacklo_epi64(f01, f23), _mm_unpackhi_epi64(f01, f23))));
+    }
+    for (; i < end; ++i) {
+      const __m128i f = frame(i);
+      mix[i] += _mm_cvtsi128_si32(_mm_add_epi32(f, _mm_unpackhi_epi64(f, f)));
+    }
   }
   for (int p = 0; p < 4; ++p) _mm_store_si128(reinterpret_cast<__m128i*>(state + 2 * p), st[p]);
   lanes.StoreStates(voices, count);
