@@ -23,12 +23,6 @@ namespace {
 
 constexpr int kBlock = kRenderBlock;
 
-// One voice's output for a filter output value: volume, then the two pan nibbles.
-inline int32_t Output(int volume, int filterState, int leftGain, int rightGain) {
-  const int v = volume * filterState / 255;
-  return Pack(v * leftGain / 128, v * rightGain / 128);
-}
-
 struct VoiceArgs {
   Channel* ch;
   const uint8_t* wave;  // the voice's 512-byte wave table
@@ -48,7 +42,7 @@ struct VoiceArgs {
 inline const int32_t* OutputTableFor(const VoiceArgs& a, int volume, uint8_t lr) {
   const uint32_t key = (static_cast<uint32_t>(volume) << 8) | lr;
   if (*a.tableKey != key) {
-    for (int b = 0; b < 256; ++b) a.table[b] = Output(volume, b * 257 - 32768, lr >> 4, lr & 15);
+    FillOutputTable(static_cast<uint32_t>(volume), lr, a.table);
     *a.tableKey = key;
   }
   return a.table;

@@ -37,9 +37,7 @@ int SegmentEnds(const FilterSettings* settings, int count, int frames, int* ends
 inline uint64_t SettingFrom(const FilterSettings& s, int start) { return start < s.from ? s.before : s.after; }
 
 // Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
-inline uint64_t PanGains(const Channel& ch) {
-  return (static_cast<uint64_t>(ch.LRVolume >> 4) << 24) | (ch.LRVolume & 15u);
-}
+inline uint64_t PanGains(uint8_t lr) { return (static_cast<uint64_t>(lr >> 4) << 24) | (lr & 15u); }
 
 // One voice, one frame: the filter step, then volume and the two pan nibbles, for the gains
 // of PanGains. Every path computes exactly this.
@@ -51,15 +49,23 @@ inline uint64_t PanGains(const Channel& ch) {
 // floor lies 1 below the quotient truncated toward zero. The correction, 1 - 2S where d < 0,
 // does not wait for the product. (|d| <= 65535 keeps the product within the reciprocal's range.)
 //
-// Then |v| = |state| * level / 255 (|state| <= 32768), |v| * left / 128 into bits 16.. and
-// |v| * right / 128 into bits 0..11 (at most 3840 each), and the sign of the state for both.
+// Then the output (PannedOutput).
+inline int32_t PannedOutput(int state, uint64_t levelScaled, uint64_t gains);
+
 inline int32_t FilterFrame(int& state, int sample, uint64_t setting, uint64_t gains) {
   const auto scaled = static_cast<uint32_t>(setting);
   const int d = sample - state;
   const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(d)} * scaled) >> kReciprocal255Shift);
   state = static_cast<int>(static_cast<uint32_t>(state) + product + (d < 0 ? 1 - 2 * scaled : 0));
+  return PannedOutput(state, setting >> 32, gains);
+}
+
+// A filter state's output at a level (levelScaled = Scaled255(level)): |v| = |state| * level
+// / 255 (|state| <= 32768), |v| * left / 128 into bits 16.. and |v| * right / 128 into bits
+// 0..11 (at most 3840 each), and the sign of the state for both.
+inline int32_t PannedOutput(int state, uint64_t levelScaled, uint64_t gains) {
   const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
-  const uint64_t panned = ((magnitude * (setting >> 32)) >> kReciprocal255Shift) * gains;
+  const uint64_t panned = ((magnitude * levelScaled) >> kReciprocal255Shift) * gains;
   const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
   return state < 0 ? -packed : packed;
 }
@@ -70,7 +76,7 @@ template <int N>
   uint64_t gains[N];
   for (int j = 0; j < N; ++j) {
     state[j] = voices[j]->FilterState;
-    gains[j] = PanGains(*voices[j]);
+    gains[j] = PanGains(voices[j]->LRVolume);
   }
   int ends[N + 1];
   const int segments = SegmentEnds(in.settings, N, frames, ends);
@@ -92,7 +98,7 @@ void FilterPassWithStems(Channel* const* voices, int16_t* const* stems, int coun
   for (int j = 0; j < count; ++j) {
     Channel& ch = *voices[j];
     int state = ch.FilterState;
-    const uint64_t gains = PanGains(ch);
+    const uint64_t gains = PanGains(ch.LRVolume);
     const FilterSettings& settings = in.settings[j];
     for (int i = 0; i < frames; ++i) {
       const int32_t out = FilterFrame(state, in.samples[i * kFilterSlots + j], SettingFrom(settings, i), gains);
@@ -125,7 +131,7 @@ struct alignas(32) VoiceLanes {
   VoiceLanes(Channel* const* voices, int count) {
     for (int j = 0; j < count; ++j) {
       state[j] = voices[j]->FilterState;
-      gains[j] = PanGains(*voices[j]);
+      gains[j] = PanGains(voices[j]->LRVolume);
     }
   }
   // The states back to the voices, from the low halves of the lanes.
@@ -256,13 +262,20 @@ inline PairSetting PairSettingOf(const uint64_t* row) {
   return {setting, _mm_sub_epi32(_mm_set1_epi64x(1), _mm_add_epi32(setting, setting)), _mm_srli_epi64(setting, 32)};
 }
 
+inline __m128i PairOutput(__m128i state, __m128i levelScaled, __m128i gain);
+
 // One frame of two voices, as QuadFrame.
 inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const PairSetting& set) {
   const __m128i d = _mm_sub_epi32(s, state);
   const __m128i fix = _mm_and_si128(_mm_srai_epi32(d, 31), set.fix);
   state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, set.scaled), kReciprocal255Shift));
+  return PairOutput(state, set.level, gain);
+}
+
+// Two states' outputs, as PannedOutput.
+inline __m128i PairOutput(__m128i state, __m128i levelScaled, __m128i gain) {
   const __m128i negative = NegativeLanes(state);
-  const __m128i v = _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), set.level), kReciprocal255Shift);
+  const __m128i v = _mm_srli_epi64(_mm_mul_epu32(Negate(state, negative), levelScaled), kReciprocal255Shift);
   const __m128i panned = _mm_mul_epu32(v, gain);
   const __m128i packed = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(panned, 31 - 16), _mm_set1_epi64x(0xFFFF0000)),
                                       _mm_and_si128(_mm_srli_epi64(panned, 7), _mm_set1_epi64x(0xFFF)));
@@ -322,6 +335,27 @@ inline __m128i PairsFrame(__m128i* st, const __m128i* gain, const int16_t* sampl
 #endif
 
 }  // namespace
+
+void FillOutputTable(uint32_t level, uint8_t lr, int32_t* table) {
+  const uint64_t gains = PanGains(lr);
+  int b = 0;
+#ifdef KELMAR_VECTOR_FILTER
+  const __m128i scaled = _mm_set1_epi64x(Scaled255(level));
+  const __m128i gain = _mm_set1_epi64x(static_cast<int64_t>(gains));
+  const __m128i step = _mm_set1_epi64x(2 * 257);
+  __m128i sample = _mm_setr_epi32(-32768, 0, 257 - 32768, 0);  // bytes b and b + 1, in the low halves
+  for (; b < 256; b += 4) {
+    const __m128i first = PairOutput(sample, scaled, gain);
+    sample = _mm_add_epi32(sample, step);
+    const __m128i second = PairOutput(sample, scaled, gain);
+    sample = _mm_add_epi32(sample, step);
+    const __m128i four = _mm_unpacklo_epi64(_mm_shuffle_epi32(first, _MM_SHUFFLE(3, 1, 2, 0)),
+                                            _mm_shuffle_epi32(second, _MM_SHUFFLE(3, 1, 2, 0)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(table + b), four);
+  }
+#endif
+  for (; b < 256; ++b) table[b] = PannedOutput(b * 257 - 32768, Scaled255(level), gains);
+}
 
 void FilterPass(Channel* const* voices, int16_t* const* stems, int count, RenderPath path, const FilterScratch& in,
                 int32_t* mix, int frames) {

@@ -20,6 +20,11 @@ inline uint64_t FilterSetting(uint32_t k, uint32_t level) {
   return static_cast<uint64_t>(Scaled255(k)) | (static_cast<uint64_t>(Scaled255(level)) << 32);
 }
 
+// The output of a voice without filter for each wave byte b, entry b, at volume level `level`
+// (0..255) and pan lr: the filter's output for the sample b * 257 - 32768 (with k = 255 the
+// state follows the sample), packed as the mix adds it.
+void FillOutputTable(uint32_t level, uint8_t lr, int32_t* table);
+
 // Filters voices[0..count-1] (scratch slots 0..count-1) over frames frames and adds their
 // outputs to mix. With stems, each non-null stems[j] also receives voice j's contribution.
 // The path chooses the instructions (RenderPath); the output is the same on every path.

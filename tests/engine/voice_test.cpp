@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "engine/headless.h"
+#include "engine/stereo_pack.h"
+#include "engine/voice_filter.h"
 #include "engine_test_util.h"
 
 namespace kelmar {
@@ -129,6 +131,21 @@ TEST(Voice, UnfilteredSampleVolumeAndPan) {
   out = RenderFramesHeadless(*mid.e, 1);
   EXPECT_EQ(out[0], 128 * 8 / 128);
   EXPECT_EQ(out[1], 128 * 4 / 128);
+}
+
+TEST(Voice, OutputTableIsVolumeThenPanForEveryLevelPanAndByte) {
+  int32_t table[256];
+  int wrong = 0;
+  for (uint32_t level = 0; level <= 255; ++level) {
+    for (int lr = 0; lr <= 255; ++lr) {
+      FillOutputTable(level, static_cast<uint8_t>(lr), table);
+      for (int b = 0; b < 256; ++b) {
+        const int v = static_cast<int>(level) * (b * 257 - 32768) / 255;
+        wrong += table[b] != Pack(v * (lr >> 4) / 128, v * (lr & 15) / 128);
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(Voice, MixBoundsOfEightFullScaleVoices) {
