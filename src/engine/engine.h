@@ -34,7 +34,7 @@ namespace kelmar {
 constexpr int kChannelCount = 8;
 constexpr int kMaxBufferSize = 4096;
 constexpr int kWaveTableSize = 512;
-constexpr int kRenderBlock = 256;  // frames the renderer handles at a time
+constexpr int kRenderBlock = 1024;  // frames the renderer handles at a time
 
 // What the play-position display reads: a snapshot published by the player,
 // readable from any thread without a lock.
