@@ -22,9 +22,10 @@
 // arrival. Ways into the next few positions that did not go through it are dropped, which
 // costs almost nothing, and memory no longer grows with the arrivals.
 //
-// Memory: the hash roots and the byte-pair table (2 x 64 Ki entries, 512 KiB) live in the
-// caller's work memory; the tree links (8 bytes per input byte, 3 MB for a full 393,216-byte
-// song) and the ring (264 KiB) are allocated here.
+// Memory: the hash roots and the byte-pair table (at most 2 x 64 Ki entries, 512 KiB) live in
+// the caller's work memory, and so do the tree links (8 bytes per input byte) and the ring
+// (32 bytes per position, at most 256 KiB) where they fit after them, as a small block's do;
+// otherwise they are allocated here (3 MB of links for a full 393,216-byte song).
 #include "files/optimal_parse.h"
 
 #include <algorithm>
@@ -110,26 +111,46 @@ struct Candidate {
   uint32_t length;
 };
 
+// Hands out the caller's work memory, aligned, while it lasts, and after that memory of its
+// own, which `own` keeps.
+class WorkArea {
+ public:
+  WorkArea(void* memory, size_t size) : next_(memory), left_(memory != nullptr ? size : 0) {}
+
+  template <typename T>
+  T* Take(size_t count, std::unique_ptr<T[]>& own) {
+    const size_t bytes = count * sizeof(T);
+    if (next_ != nullptr && std::align(alignof(T), bytes, next_, left_) != nullptr) {
+      T* taken = static_cast<T*>(next_);
+      next_ = static_cast<char*>(next_) + bytes;
+      left_ -= bytes;
+      return taken;
+    }
+    own = std::make_unique_for_overwrite<T[]>(count);
+    return own.get();
+  }
+
+ private:
+  void* next_;
+  size_t left_;
+};
+
 class Parser {
  public:
   Parser(const uint8_t* src, uint32_t length, void* workMemory)
-      : src_(src), n_(length), ringMask_(RingSize(length) - 1), arrivals_(new ArrivalSet[ringMask_ + 1]),
-        tree_(2 * static_cast<size_t>(length), kNone) {
+      : src_(src), n_(length), ringMask_(RingSize(length) - 1) {
     // Small blocks get small tables: clearing them is then cheaper than the parse.
     hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
     const uint32_t hashSize = 1u << hashBits_;
-    // Both position tables fit the work memory; align it for 4-byte entries.
-    void* p = workMemory;
-    size_t space = PackWorkMemorySize;
-    const size_t need = 2 * kHashSize * sizeof(uint32_t);
-    if (p != nullptr && std::align(alignof(uint32_t), need, p, space) != nullptr) {
-      head_ = static_cast<uint32_t*>(p);
-    } else {
-      own_ = std::make_unique<uint32_t[]>(2 * kHashSize);
-      head_ = own_.get();
-    }
+    // The position tables always fit the work memory; a small block's tree and ring fit after
+    // them, so that packing it allocates nothing.
+    WorkArea area(workMemory, PackWorkMemorySize);
+    head_ = area.Take(2 * hashSize, ownHeads_);
     last2_ = head_ + hashSize;
+    tree_ = area.Take(2 * static_cast<size_t>(length), ownTree_);
+    arrivals_ = area.Take(ringMask_ + 1, ownRing_);
     std::fill(head_, head_ + 2 * hashSize, kNone);
+    std::fill(tree_, tree_ + 2 * static_cast<size_t>(length), kNone);
     for (uint32_t i = 0; i <= ringMask_; ++i) Clear(i);
     std::fill(std::begin(lastSeen_), std::end(lastSeen_), kNone);
   }
@@ -194,7 +215,7 @@ class Parser {
     uint32_t& root = head_[Hash3(src_ + pos, hashBits_)];
     uint32_t cur = root;
     root = pos;
-    uint32_t* const links = tree_.data();
+    uint32_t* const links = tree_;
     uint32_t* less = links + 2 * static_cast<size_t>(pos);
     uint32_t* greater = less + 1;
     uint32_t lenLess = 0;
@@ -419,16 +440,17 @@ class Parser {
 
   const uint8_t* src_;
   uint32_t n_;
-  uint32_t ringMask_;                       // the ring's size (a power of 2) - 1
-  std::unique_ptr<ArrivalSet[]> arrivals_;  // ring of RingSize; each set sorted by cost, empty entries last
+  uint32_t ringMask_;               // the ring's size (a power of 2) - 1
+  ArrivalSet* arrivals_ = nullptr;  // ring of RingSize; each set sorted by cost, empty entries last
   uint32_t segmentStart_ = 1;
   std::vector<Item> items_;
-  std::vector<uint32_t> tree_;  // per position: the roots of its smaller and larger subtrees
-  std::unique_ptr<uint32_t[]> own_;
+  uint32_t* tree_ = nullptr;  // per position: the roots of its smaller and larger subtrees
   uint32_t* head_ = nullptr;
   uint32_t* last2_ = nullptr;
   uint32_t hashBits_ = kHashBits;
   uint32_t lastSeen_[256];  // the last position entered of each byte value
+  std::unique_ptr<uint32_t[]> ownHeads_, ownTree_;  // where the work memory did not hold them
+  std::unique_ptr<ArrivalSet[]> ownRing_;
 };
 
 }  // namespace
