@@ -85,7 +85,10 @@ template <bool kNoise, bool kTable, bool kStem>
   auto settingFor = [filter](uint16_t vol) {
     return FilterSetting(255 - ((vol * filter) >> 16), static_cast<uint32_t>(vol >> 8));
   };
-  if constexpr (!kTable) *a.settings = {settingFor(latchedVol), settingFor(latchedVol), frames};
+  if constexpr (!kTable) {
+    const uint64_t setting = settingFor(latchedVol);
+    *a.settings = {setting, setting, frames};  // unchanged unless a cycle start changes it
+  }
   const int32_t* table = kTable ? OutputTableFor(a, latchedVol >> 8, lr) : nullptr;
 
   // The table index is phase bits 20..31 for noise and 16..23 for the wave (PhasePos >> 8).
@@ -116,8 +119,9 @@ template <bool kNoise, bool kTable, bool kStem>
   bool settled = latchedVol == ch.VolEnvState.Value && latchedSweep == ch.SweepEnvState.Value;
   int i = 0;
   while (i < frames) {
-    // While the step is below half a cycle, bit 15 of PhasePos falls exactly on the sample
-    // where the phase passes a multiple of 2^24; the samples before it need no check.
+    // Once settled, no sample needs the check. Before, while the step is below half a cycle,
+    // bit 15 of PhasePos falls exactly on the sample where the phase passes a multiple of 2^24;
+    // the samples before it need no check.
     if (settled || (prevPos == static_cast<uint16_t>(phase >> 8) && inc < (1u << 23))) {
       int run = frames - i;
       if (!settled && inc != 0) {

@@ -39,6 +39,16 @@ inline uint64_t SettingFrom(const FilterSettings& s, int start) { return start <
 // Both pan products from one multiply: |v| * right stays below 2^19, clear of |v| * left << 24.
 inline uint64_t PanGains(uint8_t lr) { return (static_cast<uint64_t>(lr >> 4) << 24) | (lr & 15u); }
 
+// A filter state's output at a level (levelScaled = Scaled255(level)): |v| = |state| * level
+// / 255 (|state| <= 32768), |v| * left / 128 into bits 16.. and |v| * right / 128 into bits
+// 0..11 (at most 3840 each), and the sign of the state for both.
+inline int32_t PannedOutput(int state, uint64_t levelScaled, uint64_t gains) {
+  const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
+  const uint64_t panned = ((magnitude * levelScaled) >> kReciprocal255Shift) * gains;
+  const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
+  return state < 0 ? -packed : packed;
+}
+
 // One voice, one frame: the filter step, then volume and the two pan nibbles, for the gains
 // of PanGains. Every path computes exactly this.
 //
@@ -50,24 +60,12 @@ inline uint64_t PanGains(uint8_t lr) { return (static_cast<uint64_t>(lr >> 4) <<
 // does not wait for the product. (|d| <= 65535 keeps the product within the reciprocal's range.)
 //
 // Then the output (PannedOutput).
-inline int32_t PannedOutput(int state, uint64_t levelScaled, uint64_t gains);
-
 inline int32_t FilterFrame(int& state, int sample, uint64_t setting, uint64_t gains) {
   const auto scaled = static_cast<uint32_t>(setting);
   const int d = sample - state;
   const auto product = static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(d)} * scaled) >> kReciprocal255Shift);
   state = static_cast<int>(static_cast<uint32_t>(state) + product + (d < 0 ? 1 - 2 * scaled : 0));
   return PannedOutput(state, setting >> 32, gains);
-}
-
-// A filter state's output at a level (levelScaled = Scaled255(level)): |v| = |state| * level
-// / 255 (|state| <= 32768), |v| * left / 128 into bits 16.. and |v| * right / 128 into bits
-// 0..11 (at most 3840 each), and the sign of the state for both.
-inline int32_t PannedOutput(int state, uint64_t levelScaled, uint64_t gains) {
-  const auto magnitude = static_cast<uint64_t>(state < 0 ? -state : state);
-  const uint64_t panned = ((magnitude * levelScaled) >> kReciprocal255Shift) * gains;
-  const auto packed = static_cast<int32_t>(((panned >> (31 - 16)) & 0xFFFF0000u) | ((panned >> 7) & 0xFFFu));
-  return state < 0 ? -packed : packed;
 }
 
 template <int N>
@@ -262,16 +260,6 @@ inline PairSetting PairSettingOf(const uint64_t* row) {
   return {setting, _mm_sub_epi32(_mm_set1_epi64x(1), _mm_add_epi32(setting, setting)), _mm_srli_epi64(setting, 32)};
 }
 
-inline __m128i PairOutput(__m128i state, __m128i levelScaled, __m128i gain);
-
-// One frame of two voices, as QuadFrame.
-inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const PairSetting& set) {
-  const __m128i d = _mm_sub_epi32(s, state);
-  const __m128i fix = _mm_and_si128(_mm_srai_epi32(d, 31), set.fix);
-  state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, set.scaled), kReciprocal255Shift));
-  return PairOutput(state, set.level, gain);
-}
-
 // Two states' outputs, as PannedOutput.
 inline __m128i PairOutput(__m128i state, __m128i levelScaled, __m128i gain) {
   const __m128i negative = NegativeLanes(state);
@@ -280,6 +268,14 @@ inline __m128i PairOutput(__m128i state, __m128i levelScaled, __m128i gain) {
   const __m128i packed = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(panned, 31 - 16), _mm_set1_epi64x(0xFFFF0000)),
                                       _mm_and_si128(_mm_srli_epi64(panned, 7), _mm_set1_epi64x(0xFFF)));
   return Negate(packed, negative);
+}
+
+// One frame of two voices, as QuadFrame.
+inline __m128i PairFrame(__m128i& state, __m128i gain, __m128i s, const PairSetting& set) {
+  const __m128i d = _mm_sub_epi32(s, state);
+  const __m128i fix = _mm_and_si128(_mm_srai_epi32(d, 31), set.fix);
+  state = _mm_add_epi32(_mm_add_epi32(state, fix), _mm_srli_epi64(_mm_mul_epu32(d, set.scaled), kReciprocal255Shift));
+  return PairOutput(state, set.level, gain);
 }
 
 // One frame of four pairs of voices, slots 0..7 (unused slots have gains 0): the sum of
