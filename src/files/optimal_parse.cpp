@@ -47,7 +47,6 @@ constexpr int kArrivals = 2;
 constexpr int kSearchDepth = 32;
 constexpr uint32_t kNiceLength = 160;
 constexpr uint32_t kHashBits = 16;
-constexpr uint32_t kHashSize = 1u << kHashBits;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 constexpr int kMaxCandidates = kSearchDepth + 2;
 constexpr uint32_t kMaxParseLength = 64u << 20;
