@@ -74,7 +74,9 @@ FileError WavWriter::CreateOn(int fd, uint32_t sampleRate) {
 
 FileError WavWriter::Begin(FileError opened, uint32_t sampleRate) {
   dataBytes_ = 0;
+  pending_.clear();
   if (opened) return opened;
+  pending_.reserve(kWavWriteBytes);
   // A stream that cannot be revisited gets the sizes of a stream of unknown length.
   const uint32_t unknown = file_.seekable() ? 0 : 0xFFFFFFFFu;
   const auto header = MakeWavHeader(sampleRate, unknown, unknown);
@@ -82,13 +84,28 @@ FileError WavWriter::Begin(FileError opened, uint32_t sampleRate) {
 }
 
 FileError WavWriter::Append(const void* data, size_t size) {
-  FileError err = file_.Write(data, size);
-  if (err) return err;
+  if (pending_.size() + size > kWavWriteBytes) {
+    if (FileError err = Flush()) return err;
+  }
+  if (size >= kWavWriteBytes) {
+    if (FileError err = file_.Write(data, size)) return err;
+  } else {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    pending_.insert(pending_.end(), bytes, bytes + size);
+  }
   dataBytes_ += size;
   return {};
 }
 
+FileError WavWriter::Flush() {
+  if (pending_.empty()) return {};
+  FileError err = file_.Write(pending_.data(), pending_.size());
+  pending_.clear();
+  return err;
+}
+
 FileError WavWriter::PatchSizes() {
+  if (FileError err = Flush()) return err;
   if (file_.is_open() && !file_.seekable()) return {};
   uint8_t field[4];
   Put32(field, SizeField(dataBytes_ + kWavHeaderSize - 8));
@@ -100,14 +117,21 @@ FileError WavWriter::PatchSizes() {
 FileError WavWriter::Close() {
   if (!file_.is_open()) return {};
   if (atomic_) {
+    pending_.clear();
     file_.Abandon();
     return {};
   }
-  return file_.Commit();
+  FileError flushed = Flush();
+  FileError closed = file_.Commit();
+  return flushed ? flushed : closed;
 }
 
 FileError WavWriter::Commit() {
   if (!atomic_) return Close();
+  if (FileError err = Flush()) {
+    file_.Abandon();
+    return err;
+  }
   return file_.Commit();
 }
 

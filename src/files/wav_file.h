@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/song_render.h"
@@ -19,6 +20,7 @@ namespace kelmar {
 constexpr size_t kWavHeaderSize = 44;
 constexpr uint32_t kWavExportMaxSeconds = kRenderMaxSeconds;
 constexpr size_t kWavBlockBufferBytes = 4 * kMaxBufferSize;  // 16384: one block of any buffer size
+constexpr size_t kWavWriteBytes = 4 * kWavBlockBufferBytes;    // what a WavWriter gathers for one write
 
 // The header of a file of 16-bit stereo PCM at sampleRate. The export writes it first with
 // both size fields 0 and fills them in when the last block is written.
@@ -39,8 +41,10 @@ struct WavHeaderInfo {
 bool ParseWavHeader(const uint8_t* data, size_t size, WavHeaderInfo& out);
 
 // A WAV file being written: created (or truncated) with a zero-size header, blocks appended
-// one write each, sizes filled in by PatchSizes. Errors come back as values with the
-// runtime's texts; after an error the file keeps what was written so far.
+// and gathered into writes of up to kWavWriteBytes (a system call per block is a real part of
+// a fast render's time), sizes filled in by PatchSizes. Errors come back as values with the
+// runtime's texts, from the Append, PatchSizes, Close or Commit whose write failed; after an
+// error the file keeps what was written so far.
 //
 // The file is a SafeFile. With atomic set, a regular file is written beside the target and
 // Commit puts it in place; a writer destroyed (or closed) without Commit leaves the target as
@@ -52,6 +56,7 @@ bool ParseWavHeader(const uint8_t* data, size_t size, WavHeaderInfo& out);
 class WavWriter {
  public:
   WavWriter() = default;
+  ~WavWriter() { Close(); }  // what was appended is in the file, as when each block was written
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
@@ -73,9 +78,11 @@ class WavWriter {
 
  private:
   FileError Begin(FileError opened, uint32_t sampleRate);
+  FileError Flush();
   SafeFile file_;
   bool atomic_ = false;
   uint64_t dataBytes_ = 0;
+  std::vector<uint8_t> pending_;  // appended, not yet written
 };
 
 // A sink whose blocks go to a file: Block returns the file system's error, which ends the
