@@ -3,7 +3,10 @@
 #include "files/wav_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstring>
@@ -353,6 +356,23 @@ TEST(WavExportFailure, FullDiskKeepsBlocksWithZeroSizes) {
   EXPECT_EQ("Disk full", result.error.message());
   EXPECT_EQ(0, engine->Playing);
   EXPECT_EQ(0, engine->StopAtLoop);
+}
+
+TEST(WavExportFailure, AWriteRefusedAfterTheFirstBlocksIsReported) {
+  // Blocks are gathered before they are written: the refusal of a later write still counts.
+  ScratchDir dir;
+  auto engine = EngineWithShortSong();
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &limit));
+  const rlimit before = limit;
+  limit.rlim_cur = 100000;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
+  const auto result = ExportSongToWav(*engine, ExportTo(dir.File("outfile.wav")));
+  setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_EQ(RenderEnd::Failed, result.end);
+  EXPECT_FALSE(result.error.ok());
+  EXPECT_EQ(100000u, ReadAll(dir.File("outfile.wav")).size());
 }
 
 TEST(WavExportFailure, SinkFailureMidwayStopsPlayback) {
