@@ -48,7 +48,8 @@ BENCHMARK(BM_RenderBuffer8Voices)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicr
 void BM_FilterPass(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   auto scratch = std::make_unique<Engine::FilterScratch>();
-  for (int i = 0; i < kRenderBlock * kFilterSlots; ++i) scratch->samples[i] = static_cast<int16_t>((i * 7919) % 60000 - 30000);
+  for (int i = 0; i < kRenderBlock * kFilterSlots; ++i)
+    scratch->samples[i] = static_cast<int16_t>((i * 7919) % 60000 - 30000);
   for (int j = 0; j < kFilterSlots; ++j) {  // a change in mid-block, as where an envelope moves
     const auto k = static_cast<uint32_t>(1 + 29 * j);
     scratch->settings[j] = {FilterSetting(k, 100 + 20 * j), FilterSetting(k + 7, 90 + 20 * j), 37 * j + 13};
