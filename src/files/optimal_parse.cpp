@@ -408,7 +408,6 @@ class Parser {
         for (l = firstKept(l, cost); l <= std::min(top, 3u); ++l) {
           Offer(pos + l, cost, off, true, prev, ItemKind::Short, off, l);
         }
-        l = std::max(l, std::min(top, 3u) + 1);
       }
       // Pairs: the cost only changes where the stored length's gamma code grows a digit.
       const uint32_t bonus = PairLengthBonus(off);
@@ -421,7 +420,6 @@ class Parser {
         for (l = firstKept(l, cost); l <= sameCostEnd; ++l) {
           Offer(pos + l, cost, off, true, prev, ItemKind::Pair, off, l);
         }
-        l = std::max(l, sameCostEnd + 1);
       }
       covered = std::max(covered, top);
     }
