@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
