@@ -6,16 +6,17 @@
 // byte. So each position keeps up to kArrivals cheapest ways to reach it that differ in that
 // state (afterMatch, lastOffset), each with its exact bit cost and a link to the way it came.
 //
-// Matches come from binary search trees of suffixes (one per hash of the first 3 bytes),
-// searched to a fixed depth, plus a table of the last place of every byte pair for 2-byte
-// copies. A nearer distance almost never costs more than a farther one for the same length
-// (after a match, a distance of 1280..1535 can be 2 bits cheaper than 512..1279 for a length
-// that is a power of 2), so a farther candidate is kept only when it is longer than every
-// nearer one. Nor does the parse try a farther distance for the repeat match it would allow
-// next; an exact parse of the starter songs finds 0.5% that way. A match of
-// kNiceLength bytes or more is taken as it is and the positions it covers are not examined:
-// this keeps long runs linear. Copies that a repeat of the same distance already reaches as
-// cheaply are not offered at all, which spares a third of the copies offered in runs.
+// Matches come from the tree match finder (TreeMatchFinder: 3 bytes or more, searched to a
+// fixed depth), which a MatchStream runs ahead of the parse, on a thread of its own for a large
+// block, plus a table of the last place of every byte pair for 2-byte copies. A nearer
+// distance almost never costs more than a farther one for the same length (after a match, a
+// distance of 1280..1535 can be 2 bits cheaper than 512..1279 for a length that is a power of
+// 2), so a farther candidate is kept only when it is longer than every nearer one. Nor does
+// the parse try a farther distance for the repeat match it would allow next; an exact parse of
+// the starter songs finds 0.5% that way. A match of kNiceLength bytes or more is taken as it
+// is and the positions it covers are not examined (the finder enters them all the same): this
+// keeps long runs linear. Copies that a repeat of the same distance already reaches as cheaply
+// are not offered at all, which spares a third of the copies offered in runs.
 //
 // The arrivals live in a ring of kRing positions that stays in cache. Every kSegment
 // positions, and before each long match, the cheapest way into the current position is
@@ -23,33 +24,33 @@
 // arrival. Ways into the next few positions that did not go through it are dropped, which
 // costs almost nothing, and memory no longer grows with the arrivals.
 //
-// Memory: the hash roots and the byte-pair table (at most 2 x 64 Ki entries, 512 KiB) live in
-// the caller's work memory, and so do the tree links (8 bytes per input byte) and the ring
-// (32 bytes per position, at most 256 KiB) where they fit after them, as a small block's do;
-// otherwise they are allocated here (3 MB of links for a full 393,216-byte song).
+// Memory: the byte-pair table, the ring (32 bytes per position, at most 256 KiB), the finder's
+// tree roots and links (8 bytes per input byte) and the chunks of its results live in the
+// caller's work memory where they fit, as a small block's do; otherwise they are allocated
+// (3 MB of links and 300 KB of chunks for a full 393,216-byte song).
 #include "files/optimal_parse.h"
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <iterator>
 #include <memory>
 #include <new>
 
+#include "files/match_stream.h"
 #include "files/packed_block.h"
+#include "files/work_area.h"
 
 namespace kelmar::packed {
 
 namespace {
 
-// Tuned on song streams: 4 arrivals gain 0.15%, a search twice as deep 0.4%; both cost
+// Tuned on song streams: 4 arrivals gain 0.15%, a tree search twice as deep 0.4%; both cost
 // far more time than that is worth.
 constexpr int kArrivals = 2;
-constexpr int kSearchDepth = 32;
-constexpr uint32_t kNiceLength = 160;
+constexpr uint32_t kNiceLength = TreeMatchFinder::kNiceLength;
 constexpr uint32_t kHashBits = 16;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
-constexpr int kMaxCandidates = kSearchDepth + 2;
+constexpr int kMaxCandidates = TreeMatchFinder::kMaxCandidates + 1;  // and a byte pair
 constexpr uint32_t kMaxParseLength = 64u << 20;
 // Items other than long matches end at most kMaxAhead positions after they start.
 constexpr uint32_t kMaxAhead = kNiceLength - 1;
@@ -75,84 +76,27 @@ struct alignas(32) ArrivalSet {
 };
 static_assert(sizeof(ArrivalSet) == 32, "one or two sets per cache line");
 
-uint32_t Hash3(const uint8_t* p, uint32_t bits) {
-  const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-  return (v * 2654435761u) >> (32 - bits);
-}
-
 // Byte pairs may share a slot, so a pair slot is checked against the bytes before use.
 uint32_t Hash2(const uint8_t* p, uint32_t bits) {
   const uint32_t v = (uint32_t{p[0]} << 8) | p[1];
   return (v * 2654435761u) >> (32 - bits);
 }
 
-// Number of equal bytes at a and b, at most limit.
-[[gnu::always_inline]] inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
-  uint32_t n = 0;
-  while (n + 8 <= limit) {
-    uint64_t x = 0;
-    uint64_t y = 0;
-    std::memcpy(&x, a + n, 8);
-    std::memcpy(&y, b + n, 8);
-    if (x != y) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return n + static_cast<uint32_t>(std::countr_zero(x ^ y)) / 8;
-      } else {
-        return n + static_cast<uint32_t>(std::countl_zero(x ^ y)) / 8;
-      }
-    }
-    n += 8;
-  }
-  while (n < limit && a[n] == b[n]) ++n;
-  return n;
-}
-
-struct Candidate {
-  uint32_t offset;
-  uint32_t length;
-};
-
-// Hands out the caller's work memory, aligned, while it lasts, and after that memory of its
-// own, which `own` keeps.
-class WorkArea {
- public:
-  WorkArea(void* memory, size_t size) : next_(memory), left_(memory != nullptr ? size : 0) {}
-
-  template <typename T>
-  T* Take(size_t count, std::unique_ptr<T[]>& own) {
-    const size_t bytes = count * sizeof(T);
-    if (next_ != nullptr && std::align(alignof(T), bytes, next_, left_) != nullptr) {
-      T* taken = static_cast<T*>(next_);
-      next_ = static_cast<char*>(next_) + bytes;
-      left_ -= bytes;
-      return taken;
-    }
-    own = std::make_unique_for_overwrite<T[]>(count);
-    return own.get();
-  }
-
- private:
-  void* next_;
-  size_t left_;
-};
-
 class Parser {
  public:
-  Parser(const uint8_t* src, uint32_t length, void* workMemory)
-      : src_(src), n_(length), ringMask_(RingSize(length) - 1) {
-    // Small blocks get small tables: clearing them is then cheaper than the parse.
-    hashBits_ = std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
-    const uint32_t hashSize = 1u << hashBits_;
-    // The position tables always fit the work memory; a small block's tree and ring fit after
-    // them, so that packing it allocates nothing.
-    WorkArea area(workMemory, PackWorkMemorySize);
-    head_ = area.Take(2 * hashSize, ownHeads_);
-    last2_ = head_ + hashSize;
-    tree_ = area.Take(2 * static_cast<size_t>(length), ownTree_);
-    arrivals_ = area.Take(ringMask_ + 1, ownRing_);
-    std::fill(head_, head_ + 2 * hashSize, kNone);
-    // A position's tree links are written when it is entered, and a ring entry is cleared
-    // by the step kMaxAhead before it (Step, Restart): only the first positions start clear.
+  // The byte-pair table always fits the work memory; a small block's ring, tree and chunks of
+  // matches fit after it, so that packing it allocates nothing.
+  Parser(const uint8_t* src, uint32_t length, WorkArea& area)
+      : src_(src),
+        n_(length),
+        ringMask_(RingSize(length) - 1),
+        hashBits_(HashBits(length)),
+        last2_(area.Take(size_t{1} << hashBits_, ownLast2_)),
+        arrivals_(area.Take(ringMask_ + 1, ownRing_)),
+        matches_(src, length, hashBits_, area) {
+    std::fill(last2_, last2_ + (size_t{1} << hashBits_), kNone);
+    // A ring entry is cleared by the step kMaxAhead before it (Step, Restart): only the first
+    // positions start clear.
     for (uint32_t i = 0; i <= kMaxAhead; ++i) Clear(i);
     std::fill(std::begin(lastSeen_), std::end(lastSeen_), kNone);
     items_.reserve(std::min<uint32_t>(length / 4 + 16, kReservedItems));  // most blocks need no more
@@ -161,7 +105,7 @@ class Parser {
   std::vector<Item> Run() {
     // The verbatim first byte: 8 bits, no match yet.
     Offer(1, 8, 0, false, kNone, ItemKind::Literal, 0, 1);
-    Insert(0);
+    Enter(0);
     uint32_t pos = 1;
     while (pos < n_) {
       if (pos - segmentStart_ >= kSegment) {
@@ -180,6 +124,10 @@ class Parser {
   static uint32_t RingSize(uint32_t length) {
     return length < kSegment ? std::bit_ceil(length + kMaxAhead + 2) : kRing;
   }
+  // Small blocks get small tables: clearing them is then cheaper than the parse.
+  static uint32_t HashBits(uint32_t length) {
+    return std::clamp<uint32_t>(static_cast<uint32_t>(std::bit_width(length)), 10, kHashBits);
+  }
   // At, Clear and Offer run dozens of times a position: they are inlined in sanitized and
   // fuzzing builds too, where the compiler would otherwise call them.
   [[gnu::always_inline]] Arrival (&At(uint32_t pos))[kArrivals] { return arrivals_[pos & ringMask_].a; }
@@ -188,71 +136,31 @@ class Parser {
   }
   const Arrival& Slot(uint32_t slot) { return At(slot / kArrivals)[slot % kArrivals]; }
 
-  // Enters pos into the match finder without collecting matches.
-  void Insert(uint32_t pos) { Search<false>(pos, nullptr); }
+  // Records pos as the last place of its byte and of its byte pair; the tree finder enters
+  // every position on its own.
+  void Enter(uint32_t pos) {
+    lastSeen_[src_[pos]] = pos;
+    if (n_ - pos >= 2) last2_[Hash2(src_ + pos, hashBits_)] = pos;
+  }
 
   // Matches at pos, nearest first, each longer than all nearer ones; enters pos as well.
-  int FindMatches(uint32_t pos, Candidate* cands) { return Search<true>(pos, cands); }
-
-  // Binary search tree of the suffixes sharing a hash of their first 3 bytes, newest at the
-  // root (as in the classic binary-tree match finder): walking it from the root meets
-  // ever older positions with ever longer common prefixes, and the new position replaces
-  // the root, splitting the old tree into its two subtrees.
-  template <bool kCollect>
-  int Search(uint32_t pos, Candidate* cands) {
-    lastSeen_[src_[pos]] = pos;
+  int FindMatches(uint32_t pos, Candidate* cands) {
     const uint32_t left = n_ - pos;
+    const uint32_t pair = left >= 2 ? last2_[Hash2(src_ + pos, hashBits_)] : kNone;
+    Enter(pos);
     int nc = 0;
     uint32_t best = 1;
-    if (left >= 2) {
-      uint32_t& slot2 = last2_[Hash2(src_ + pos, hashBits_)];
-      if (kCollect && slot2 != kNone && pos - slot2 < 1280 && src_[slot2] == src_[pos] &&
-          src_[slot2 + 1] == src_[pos + 1]) {
-        best = MatchLength(src_ + pos, src_ + slot2, left);
-        cands[nc++] = Candidate{pos - slot2, best};
-      }
-      slot2 = pos;
+    if (pair != kNone && pos - pair < 1280 && src_[pair] == src_[pos] && src_[pair + 1] == src_[pos + 1]) {
+      best = MatchLength(src_ + pos, src_ + pair, left);
+      cands[nc++] = Candidate{pos - pair, best};
     }
-    if (left < 3) return nc;
     const uint32_t maxLen = std::min(left, kNiceLength);
-    uint32_t& root = head_[Hash3(src_ + pos, hashBits_)];
-    uint32_t cur = root;
-    root = pos;
-    uint32_t* const links = tree_;
-    uint32_t* less = links + 2 * static_cast<size_t>(pos);
-    uint32_t* greater = less + 1;
-    uint32_t lenLess = 0;
-    uint32_t lenGreater = 0;
-    const uint8_t* const here = src_ + pos;
-    for (int depth = kSearchDepth; cur != kNone && depth != 0; --depth) {
-      uint32_t* node = links + 2 * static_cast<size_t>(cur);
-      const uint8_t* there = src_ + cur;
-      uint32_t len = std::min(lenLess, lenGreater);
-      len += MatchLength(here + len, there + len, maxLen - len);
-      if (kCollect && len > best && len >= 3) {
-        best = len;
-        const uint32_t full = len == maxLen ? MatchLength(here, there, left) : len;
-        cands[nc++] = Candidate{pos - cur, full};
-        if (full > best) best = full;
-      }
-      if (len == maxLen) {  // same as far as we look: pos takes cur's place
-        *less = node[0];
-        *greater = node[1];
-        return nc;
-      }
-      if (there[len] < here[len]) {
-        *less = cur;
-        less = node + 1;
-        lenLess = len;
-        cur = node[1];
-      } else {
-        *greater = cur;
-        greater = node;
-        lenGreater = len;
-        cur = node[0];
-      }
+    for (const Candidate& c : matches_.At(pos)) {
+      if (c.length <= best) continue;  // the tree's lengths grow: a byte pair went as far
+      best = c.length;
+      const uint32_t full = c.length == maxLen ? MatchLength(src_ + pos, src_ + pos - c.offset, left) : c.length;
+      cands[nc++] = Candidate{c.offset, full};
     }
-    *less = *greater = kNone;
     return nc;
   }
 
@@ -434,7 +342,7 @@ class Parser {
     items_.push_back(item);
     const uint32_t next = pos + length;
     const Arrival after{cost, (lastOffset << 1) | 1u, kNone, 0};
-    for (uint32_t i = pos + 1; i < next; ++i) Insert(i);
+    for (uint32_t i = pos + 1; i < next; ++i) Enter(i);
     Restart(next, after);
     return next;
   }
@@ -464,17 +372,16 @@ class Parser {
 
   const uint8_t* src_;
   uint32_t n_;
-  uint32_t ringMask_;               // the ring's size (a power of 2) - 1
-  ArrivalSet* arrivals_ = nullptr;  // ring of RingSize; each set sorted by cost, empty entries last
+  uint32_t ringMask_;  // the ring's size (a power of 2) - 1
+  uint32_t hashBits_;
+  std::unique_ptr<uint32_t[]> ownLast2_;  // where the work memory did not hold them
+  std::unique_ptr<ArrivalSet[]> ownRing_;
+  uint32_t* last2_;          // per hash of a byte pair: its last place
+  ArrivalSet* arrivals_;     // ring of RingSize; each set sorted by cost, empty entries last
+  MatchStream matches_;
   uint32_t segmentStart_ = 1;
   std::vector<Item> items_;
-  uint32_t* tree_ = nullptr;  // per position: the roots of its smaller and larger subtrees
-  uint32_t* head_ = nullptr;
-  uint32_t* last2_ = nullptr;
-  uint32_t hashBits_ = kHashBits;
   uint32_t lastSeen_[256];  // the last position entered of each byte value
-  std::unique_ptr<uint32_t[]> ownHeads_, ownTree_;  // where the work memory did not hold them
-  std::unique_ptr<ArrivalSet[]> ownRing_;
 };
 
 }  // namespace
@@ -483,7 +390,8 @@ std::vector<Item> ParseBlock(const uint8_t* src, uint32_t length, void* workMemo
   if (length < 2) return {};
   // Bit costs are kept in 32 bits; far beyond any song, so larger blocks are refused.
   if (length > kMaxParseLength) throw std::bad_alloc();
-  Parser parser(src, length, workMemory);
+  WorkArea area(workMemory, PackWorkMemorySize);
+  Parser parser(src, length, area);
   return parser.Run();
 }
 
