@@ -34,7 +34,7 @@ sanitize: deps
 	cmake --build $(SANBUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMAR_TSAN=ON -DKELMAR_GUI=OFF -DKELMAR_BENCH=OFF
-	cmake --build $(TSANBUILD) -j $(JOBS) --target kelmar_audio_stress kelmar_audio_tests kelmar_journal_tests kelmar_export_tests
+	cmake --build $(TSANBUILD) -j $(JOBS) --target kelmar_audio_stress kelmar_audio_tests kelmar_journal_tests kelmar_export_tests kelmar_pack_tests
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSANBUILD) --output-on-failure -j $(JOBS) -L tsan
 
 fuzz: deps
