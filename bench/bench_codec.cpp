@@ -205,21 +205,22 @@ uint32_t PackOnce(const std::vector<uint8_t>& in, std::vector<uint8_t>& out, std
   return kelmar::PackBlock(in.data(), out.data(), static_cast<uint32_t>(in.size()), work.data(), nullptr, nullptr);
 }
 
-double ProcessorSeconds() {
+double Seconds(clockid_t clock) {
   timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  clock_gettime(clock, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// The least processor time of `runs` calls of f: on a shared machine the other jobs only
-// ever add to a run's time, so the fastest run is the one that measures the code.
+// The least time of `runs` calls of f, by the process's processor time or, for work that
+// uses more than one thread, by the wall clock: on a shared machine the other jobs only ever
+// add to a run's time, so the fastest run is the one that measures the code.
 template <typename F>
-double BestSeconds(int runs, F f) {
+double BestSeconds(int runs, F f, clockid_t clock = CLOCK_PROCESS_CPUTIME_ID) {
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
-    const double start = ProcessorSeconds();
+    const double start = Seconds(clock);
     f();
-    best = std::min(best, ProcessorSeconds() - start);
+    best = std::min(best, Seconds(clock) - start);
   }
   return best;
 }
@@ -248,9 +249,11 @@ void PrintGoals(const std::vector<Stream>& corpus) {
   const auto full = std::find_if(corpus.begin(), corpus.end(), [](const Stream& s) { return s.name == "full_song"; });
   if (full == corpus.end()) return;
   std::vector<uint8_t> out, work(kelmar::PackWorkMemorySize);
-  const double pack = BestSeconds(10, [&] { PackOnce(full->bytes, out, work); });
-  std::printf("pack a full stream: %.0f ms (goal <= 50 ms; %s bytes, best of 10, processor time)\n", pack * 1e3,
-              Thousands(static_cast<long>(full->bytes.size())).c_str());
+  // The match finder runs on a thread of its own beside the parse.
+  const double pack = BestSeconds(10, [&] { PackOnce(full->bytes, out, work); }, CLOCK_MONOTONIC);
+  const double packProcessor = BestSeconds(10, [&] { PackOnce(full->bytes, out, work); });
+  std::printf("pack a full stream: %.0f ms (goal <= 50 ms; %s bytes, best of 10, wall time; %.0f ms processor time)\n",
+              pack * 1e3, Thousands(static_cast<long>(full->bytes.size())).c_str(), packProcessor * 1e3);
   out.resize(PackOnce(full->bytes, out, work));
   std::vector<uint8_t> song(kelmar::kSongStreamCapacity);
   const double depack =
