@@ -41,15 +41,19 @@ MatchStream::~MatchStream() {
   thread_.join();
 }
 
+// Keeps its counts in locals: the parse reads the chunks beside them all the time.
 void MatchStream::Fill(Chunk& chunk) {
-  chunk.first = next_;
+  const uint32_t first = next_;
+  const uint32_t last = std::min(n_, first + chunkPositions_);
   uint32_t used = 0;
-  uint32_t i = 0;
-  while (i < chunkPositions_ && next_ < n_ && used + TreeMatchFinder::kMaxCandidates <= chunkCandidates_) {
-    used += static_cast<uint32_t>(finder_.Enter(next_++, chunk.candidates + used));
-    chunk.ends[i++] = used;
+  uint32_t pos = first;
+  while (pos < last && used + TreeMatchFinder::kMaxCandidates <= chunkCandidates_) {
+    used += static_cast<uint32_t>(finder_.Enter(pos, chunk.candidates + used));
+    chunk.ends[pos++ - first] = used;
   }
-  chunk.count = i;
+  chunk.first = first;
+  chunk.count = pos - first;
+  next_ = pos;
 }
 
 void MatchStream::Advance() {

@@ -40,7 +40,7 @@ class MatchStream {
     uint32_t* ends = nullptr;  // per position: where its candidates end
     Candidate* candidates = nullptr;
   };
-  static constexpr uint32_t kChunks = 4;  // in flight between the threads
+  static constexpr uint32_t kChunks = 16;  // in flight between the threads: enough to even out their pace
 
   void Fill(Chunk& chunk);
   void Advance();
