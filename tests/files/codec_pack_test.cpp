@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "files/match_stream.h"
 #include "files/optimal_parse.h"
 #include "files/packed_block.h"
 
@@ -244,6 +246,29 @@ TEST(CodecPack, ParseRepeatsTheDistanceAcrossAChangedByte) {
   EXPECT_EQ(items[20].kind, packed::ItemKind::Literal);
   EXPECT_EQ(items[21].kind, packed::ItemKind::Repeat);
   EXPECT_EQ(items[21].length, 9u);
+}
+
+// The finder thread hands over each position's matches in order, as the finder alone finds
+// them, whichever positions the parse skips; a stream left early stops its thread.
+TEST(CodecPack, FinderThreadHandsOverTheFindersMatches) {
+  const std::vector<uint8_t> data = Structured(packed::MatchStream::kThreadedLength + 40000, 8);
+  const auto n = static_cast<uint32_t>(data.size());
+  packed::WorkArea aloneArea(nullptr, 0), streamArea(nullptr, 0), leftArea(nullptr, 0);
+  packed::TreeMatchFinder alone(data.data(), n, 16, aloneArea);
+  packed::MatchStream stream(data.data(), n, 16, streamArea);
+  packed::Candidate expected[packed::TreeMatchFinder::kMaxCandidates];
+  for (uint32_t pos = 0; pos < n; ++pos) {
+    const auto count = static_cast<size_t>(alone.Enter(pos, expected));
+    if (pos % 7 == 3) continue;
+    const std::span<const packed::Candidate> got = stream.At(pos);
+    ASSERT_EQ(got.size(), count) << pos;
+    for (size_t i = 0; i < count; ++i) {
+      ASSERT_EQ(got[i].offset, expected[i].offset) << pos;
+      ASSERT_EQ(got[i].length, expected[i].length) << pos;
+    }
+  }
+  packed::MatchStream left(data.data(), n, 16, leftArea);  // asked for one position, then dropped
+  EXPECT_TRUE(left.At(0).empty());
 }
 
 TEST(CodecPack, GammaCostsMatchTheCode) {
