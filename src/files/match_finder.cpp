@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "files/match_length.h"
+
 namespace kelmar::packed {
 
 namespace {

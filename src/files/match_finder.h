@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "files/match_length.h"
 #include "files/work_area.h"
 
 namespace kelmar::packed {
@@ -32,9 +31,10 @@ class TreeMatchFinder {
   const uint8_t* src_;
   uint32_t n_;
   uint32_t hashBits_;
-  uint32_t* head_;                                  // per hash of 3 bytes: the newest position, the tree's root
-  uint32_t* tree_;                                  // per position: the roots of its smaller and larger subtrees
-  std::unique_ptr<uint32_t[]> ownHeads_, ownTree_;  // where the work memory did not hold them
+  uint32_t* head_;  // per hash of 3 bytes: the newest position, the tree's root
+  uint32_t* tree_;  // per position: the roots of its smaller and larger subtrees
+  // Where the work memory did not hold them.
+  std::unique_ptr<uint32_t[]> ownHeads_, ownTree_;
 };
 
 }  // namespace kelmar::packed

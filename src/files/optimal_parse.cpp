@@ -36,6 +36,7 @@
 #include <memory>
 #include <new>
 
+#include "files/match_length.h"
 #include "files/match_stream.h"
 #include "files/packed_block.h"
 #include "files/work_area.h"
