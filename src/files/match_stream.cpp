@@ -8,7 +8,7 @@ namespace kelmar::packed {
 namespace {
 
 constexpr uint32_t kChunkPositions = 2048;
-constexpr uint32_t kReleasedAll = 0x7FFFFFFFu;  // the parse is gone: the finder never waits
+constexpr uint32_t kReleasedAll = 0x7FFFFFFFu;  // the parse is gone: the finder stops
 
 }  // namespace
 
@@ -35,7 +35,6 @@ MatchStream::MatchStream(const uint8_t* src, uint32_t length, uint32_t hashBits,
 
 MatchStream::~MatchStream() {
   if (!thread_.joinable()) return;
-  stop_.store(true, std::memory_order_relaxed);
   released_.store(kReleasedAll, std::memory_order_release);
   released_.notify_one();
   thread_.join();
@@ -76,11 +75,12 @@ void MatchStream::Advance() {
 // The finder thread: fills each chunk once the parse has let go of what it held before.
 void MatchStream::Produce() {
   for (uint32_t chunk = 0; next_ < n_; ++chunk) {
-    for (uint32_t released = released_.load(std::memory_order_acquire); chunk >= released + kChunks;
-         released = released_.load(std::memory_order_acquire)) {
+    uint32_t released = released_.load(std::memory_order_acquire);
+    while (chunk >= released + kChunks) {
       released_.wait(released, std::memory_order_acquire);
+      released = released_.load(std::memory_order_acquire);
     }
-    if (stop_.load(std::memory_order_relaxed)) return;
+    if (released == kReleasedAll) return;
     Fill(chunks_[chunk % kChunks]);
     produced_.store(chunk + 1, std::memory_order_release);
     produced_.notify_one();

@@ -58,8 +58,7 @@ class MatchStream {
   const Chunk* current_ = &empty_;
   uint32_t taken_ = 0;                 // chunks the parse has taken
   std::atomic<uint32_t> produced_{0};  // chunks filled by the finder thread
-  std::atomic<uint32_t> released_{0};  // chunks the parse is done with
-  std::atomic<bool> stop_{false};
+  std::atomic<uint32_t> released_{0};  // chunks the parse is done with; kReleasedAll once it is gone
   std::thread thread_;
 };
 
