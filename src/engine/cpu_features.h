@@ -1,4 +1,5 @@
-// The instruction sets the engine may choose at run time, beyond x86-64's SSE2.
+// The instruction sets chosen at run time, beyond x86-64's SSE2: AVX2 for the engine's
+// voices, BMI2 for the depacker's bit gathering.
 #pragma once
 
 namespace kelmar {
@@ -6,6 +7,15 @@ namespace kelmar {
 inline bool HasAvx2() {
 #if defined(__x86_64__) && defined(__GNUC__)
   static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+#else
+  return false;
+#endif
+}
+
+inline bool HasBmi2() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool has = __builtin_cpu_supports("bmi2");
   return has;
 #else
   return false;

@@ -8,9 +8,17 @@
 // meets anything it does not decode itself (the end marker, a damaged item, a gamma code
 // longer than the buffer holds) it puts the state back and lets the exact path decode that
 // item, so both paths accept and reject exactly the same streams and write exactly the same bytes.
+// Where the processor has BMI2, the fast path gathers a gamma code's data bits with one
+// instruction; it is otherwise the same code.
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
+#include "engine/cpu_features.h"
+#include "files/depack_path.h"
 #include "files/packed_block.h"
 
 namespace kelmar {
@@ -43,21 +51,34 @@ struct Gamma {
   int bits;  // 64: the code does not end within the first 32 bits
 };
 
+// The data bits of a gamma window's top 32 bits (every other bit from the first), packed.
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("bmi2")]] inline uint32_t GatherDataBits(uint32_t top) { return _pext_u32(top, 0xAAAAAAAAu); }
+#else
+inline uint32_t GatherDataBits(uint32_t) { return 0; }  // never called: there is no gathering path
+#endif
+
 // Decodes a gamma code of at most 16 pairs (values below 2^17, so any offset high part and
 // lengths up to 131071) from the top of w without a loop: the continue bits are the odd ones
 // counting from the top, the first zero among them ends the code, and the data bits in
-// between are gathered by halving their spacing four times. Longer codes are left to the
-// exact path. Bits below the window's end read as zero continue bits, so the caller checks
-// that `bits` stays inside the window.
+// between are gathered by halving their spacing four times (kGather: by one BMI2 instruction).
+// Longer codes are left to the exact path. Bits below the window's end read as zero continue
+// bits, so the caller checks that `bits` stays inside the window.
+template <bool kGather>
 inline Gamma GammaFromWindow(uint64_t w) {
   const uint32_t top = static_cast<uint32_t>(w >> 32);
   const uint32_t stops = ~top & 0x55555555u;
   const int bits = stops == 0 ? 64 : std::countl_zero(stops) + 1;
-  uint32_t x = (top >> 1) & 0x55555555u;
-  x = (x | (x >> 1)) & 0x33333333u;
-  x = (x | (x >> 2)) & 0x0F0F0F0Fu;
-  x = (x | (x >> 4)) & 0x00FF00FFu;
-  x = (x | (x >> 8)) & 0x0000FFFFu;
+  uint32_t x = 0;
+  if constexpr (kGather) {
+    x = GatherDataBits(top);
+  } else {
+    x = (top >> 1) & 0x55555555u;
+    x = (x | (x >> 1)) & 0x33333333u;
+    x = (x | (x >> 2)) & 0x0F0F0F0Fu;
+    x = (x | (x >> 4)) & 0x00FF00FFu;
+    x = (x | (x >> 8)) & 0x0000FFFFu;
+  }
   const int pairs = (bits / 2) & 31;  // 1..16 for a code that ends; the rest is thrown away
   return {(1u << pairs) | (x >> (16 - pairs)), bits};
 }
@@ -129,7 +150,9 @@ struct OutputState {
 // tag's rest is count % 8 bits). Every item starts with a refill to at least 56 bits whose
 // load does not wait for the item before, so an item costs a few shifts and no load, and
 // one bounds check. It lives in a local object of its own, so that the compiler keeps it in
-// registers: bytes written to the output could alias a member of the Depacker.
+// registers: bytes written to the output could alias a member of the Depacker. kGather: the
+// gamma codes' data bits are gathered with BMI2.
+template <bool kGather>
 class FastDecoder {
  public:
   FastDecoder(const uint8_t* src, uint8_t* dst, size_t capacity, Position at, OutputState state)
@@ -230,20 +253,20 @@ class FastDecoder {
   bool CodePair() {
     const Saved saved{bits_, count_, fill_};
     Take(2);
-    const Gamma g = GammaFromWindow(bits_);
+    const Gamma g = GammaFromWindow<kGather>(bits_);
     if (g.bits > count_) return Restore(saved);
     Take(g.bits);
     size_t offset = lastOffset_;
     size_t length = 0;
     if (!afterMatch_ && g.value == 2) {  // repeat match: its length code follows at once
-      const Gamma stored = GammaFromWindow(bits_);
+      const Gamma stored = GammaFromWindow<kGather>(bits_);
       if (stored.bits > count_) return Restore(saved);
       Take(stored.bits);
       length = stored.value;
     } else {
       if (count_ < 8) return Restore(saved);
       offset = (size_t{g.value - (afterMatch_ ? 2u : 3u)} << 8) | Data();
-      const Gamma stored = GammaFromWindow(bits_);
+      const Gamma stored = GammaFromWindow<kGather>(bits_);
       if (stored.bits > count_) return Restore(saved);
       Take(stored.bits);
       length = PairLength(offset, stored.value);
@@ -274,6 +297,7 @@ class FastDecoder {
   bool afterMatch_;
 };
 
+template <bool kGather>
 class Depacker {
  public:
   Depacker(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t capacity)
@@ -288,7 +312,7 @@ class Depacker {
     const size_t fastOutputEnd = capacity_ >= kOutputMargin ? capacity_ - kOutputMargin : 0;
     for (;;) {
       if (at_.pos <= fastSourceEnd && out_ <= fastOutputEnd) {
-        FastDecoder fast(src_, dst_, capacity_, at_, {out_, lastOffset_, afterMatch_});
+        FastDecoder<kGather> fast(src_, dst_, capacity_, at_, {out_, lastOffset_, afterMatch_});
         fast.Run(fastSourceEnd, fastOutputEnd);
         at_ = fast.at();
         const OutputState state = fast.state();
@@ -421,10 +445,31 @@ class Depacker {
   bool afterMatch_ = false;
 };
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The whole decoder again for a processor with BMI2, everything inlined into this one
+// function, where the gather instruction may be used. (Only the fast path differs, but
+// compiled on its own, apart from the decoder's loop, it runs 8 % slower.)
+[[gnu::target("bmi2"), gnu::flatten]] DepackResult DepackGathering(const uint8_t* src, size_t srcLength, uint8_t* dst,
+                                                                   size_t capacity) {
+  return Depacker<true>(src, srcLength, dst, capacity).Run();
+}
+#endif
+
 }  // namespace
 
+namespace packed {
+
+DepackResult DepackBlock(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t dstCapacity, DepackPath path) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (path == DepackPath::Best && HasBmi2()) return DepackGathering(src, srcLength, dst, dstCapacity);
+#endif
+  return Depacker<false>(src, srcLength, dst, dstCapacity).Run();
+}
+
+}  // namespace packed
+
 DepackResult DepackBlock(const uint8_t* src, size_t srcLength, uint8_t* dst, size_t dstCapacity) {
-  return Depacker(src, srcLength, dst, dstCapacity).Run();
+  return packed::DepackBlock(src, srcLength, dst, dstCapacity, packed::DepackPath::Best);
 }
 
 }  // namespace kelmar
